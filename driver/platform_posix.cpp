@@ -1,0 +1,114 @@
+// POSIX stand-ins for the four Windows console and process operations, and
+// the process entry that hands over to ProgramMain.
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstddef>
+#include <cstdlib>
+
+#include "driver/console_api.h"
+#include "driver/program.h"
+
+namespace {
+
+// Titles longer than this are cut, as terminals cut them too.
+constexpr std::size_t kTitleLimit = 255;
+
+// Writes all size bytes, going on after partial writes, interrupted calls and
+// a full non-blocking descriptor. Returns how many bytes were written, which
+// is short of size only after an error.
+std::size_t WriteAll(int descriptor, const char* bytes, std::size_t size) {
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t written = write(descriptor, bytes + done, size - done);
+    if (written > 0) {
+      done += static_cast<std::size_t>(written);
+    } else if (written < 0 && errno == EINTR) {
+      continue;
+    } else if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      pollfd ready = {descriptor, POLLOUT, 0};
+      if (poll(&ready, 1, -1) < 0 && errno != EINTR) {
+        break;
+      }
+    } else {
+      break;
+    }
+  }
+  return done;
+}
+
+}  // namespace
+
+// The title belongs to the terminal, not to standard output: it goes to the
+// controlling terminal as an xterm title sequence, and a redirected standard
+// output never sees it. Without a controlling terminal there is no title.
+extern "C" BOOL SetConsoleTitleA(LPCSTR lpConsoleTitle) {
+  char sequence[4 + kTitleLimit + 1];
+  std::size_t length = 0;
+  for (const char* prefix = "\033]0;"; *prefix != '\0'; ++prefix) {
+    sequence[length++] = *prefix;
+  }
+  // Control characters are left out: they would end the sequence early and
+  // let the title act as terminal commands.
+  for (std::size_t i = 0; lpConsoleTitle[i] != '\0' && i < kTitleLimit; ++i) {
+    const auto byte = static_cast<unsigned char>(lpConsoleTitle[i]);
+    if (byte >= 0x20 && byte != 0x7F) {
+      sequence[length++] = lpConsoleTitle[i];
+    }
+  }
+  sequence[length++] = '\a';
+
+  const int terminal = open("/dev/tty", O_WRONLY | O_NOCTTY | O_CLOEXEC);
+  if (terminal < 0) {
+    return FALSE;
+  }
+  const bool sent = WriteAll(terminal, sequence, length) == length;
+  close(terminal);
+  return sent ? TRUE : FALSE;
+}
+
+// The only standard handle the program asks for is standard output; the
+// handle carries its descriptor.
+extern "C" HANDLE GetStdHandle(DWORD nStdHandle) {
+  if (nStdHandle != STD_OUTPUT_HANDLE) {
+    return INVALID_HANDLE_VALUE;
+  }
+  return reinterpret_cast<HANDLE>(std::intptr_t{STDOUT_FILENO});
+}
+
+// Every byte has reached the descriptor when this returns TRUE, so nothing is
+// left to flush at exit.
+extern "C" BOOL WriteConsoleA(HANDLE hConsoleOutput, const VOID* lpBuffer,
+                              DWORD nNumberOfCharsToWrite, LPDWORD lpNumberOfCharsWritten,
+                              LPVOID /*lpReserved*/) {
+  const auto descriptor = reinterpret_cast<std::intptr_t>(hConsoleOutput);
+  std::size_t written = 0;
+  if (descriptor > 0 && descriptor <= INT_MAX) {
+    written = WriteAll(static_cast<int>(descriptor), static_cast<const char*>(lpBuffer),
+                       nNumberOfCharsToWrite);
+  }
+  if (lpNumberOfCharsWritten != nullptr) {
+    *lpNumberOfCharsWritten = static_cast<DWORD>(written);
+  }
+  return written == nNumberOfCharsToWrite ? TRUE : FALSE;
+}
+
+// exit rather than _exit, so that sanitizer and coverage runtimes finish.
+extern "C" VOID ExitProcess(UINT uExitCode) {
+  std::exit(static_cast<int>(uExitCode));
+}
+
+int main() {
+  // The program ignores every write failure and always exits 0, so no failed
+  // write may end or stop it by signal: a vanished reader (SIGPIPE), a file
+  // size limit (SIGXFSZ), or a terminal write from a background job under
+  // "stty tostop" (SIGTTOU, which would stop it; ignored, the write goes on).
+  std::signal(SIGPIPE, SIG_IGN);
+  std::signal(SIGXFSZ, SIG_IGN);
+  std::signal(SIGTTOU, SIG_IGN);
+  ProgramMain();
+}

@@ -1,0 +1,268 @@
+// The built program as a process: its bytes on a pipe, a file and a
+// pseudo-terminal, and its exit code when writing fails in every way we can
+// provoke. Children run only async-signal-safe calls between fork and exec.
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+const std::string kOutput = std::string("8") + std::string(159, '\0');
+const std::string kTitle = "\033]0;QUOVEX---\a";
+constexpr auto kTimeLimit = std::chrono::seconds(10);
+
+char kProgram[] = QUOVEX_PATH;
+char* kNoArguments[] = {kProgram, nullptr};
+
+// Restores default dispositions so the program's own handling is what counts.
+void DefaultSignals() {
+  signal(SIGPIPE, SIG_DFL);
+  signal(SIGXFSZ, SIG_DFL);
+  signal(SIGTTOU, SIG_DFL);
+}
+
+template <typename Prepare>
+pid_t Start(Prepare prepare, char* const* argv = kNoArguments) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    DefaultSignals();
+    prepare();
+    execv(kProgram, argv);
+    _exit(127);
+  }
+  return pid;
+}
+
+// Like Start, on a new pseudo-terminal that becomes the child's controlling
+// terminal and standard streams. Sets *master to the terminal's other side.
+template <typename Prepare>
+pid_t StartOnTerminal(int* master, Prepare prepare) {
+  const pid_t pid = forkpty(master, nullptr, nullptr, nullptr);
+  if (pid == 0) {
+    DefaultSignals();
+    prepare();
+    execv(kProgram, kNoArguments);
+    _exit(127);
+  }
+  return pid;
+}
+
+// Reads until end of file, or EIO once a terminal's last user has gone.
+std::string ReadAll(int descriptor) {
+  std::string bytes;
+  const auto deadline = std::chrono::steady_clock::now() + kTimeLimit;
+  while (std::chrono::steady_clock::now() < deadline) {
+    pollfd ready = {descriptor, POLLIN, 0};
+    if (poll(&ready, 1, 100) <= 0) {
+      continue;
+    }
+    char chunk[512];
+    const ssize_t got = read(descriptor, chunk, sizeof chunk);
+    if (got <= 0) {
+      break;
+    }
+    bytes.append(chunk, static_cast<std::size_t>(got));
+  }
+  return bytes;
+}
+
+// How the child ended: "exit N", "signal N", or "timeout" (then it is killed).
+std::string Wait(pid_t pid) {
+  const auto deadline = std::chrono::steady_clock::now() + kTimeLimit;
+  int status = 0;
+  while (waitpid(pid, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      return "timeout";
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  if (WIFEXITED(status)) {
+    return "exit " + std::to_string(WEXITSTATUS(status));
+  }
+  return "signal " + std::to_string(WTERMSIG(status));
+}
+
+struct Pipe {
+  int read_end = -1;
+  int write_end = -1;
+};
+
+Pipe MakePipe() {
+  int ends[2];
+  EXPECT_EQ(pipe2(ends, O_CLOEXEC), 0);
+  return {ends[0], ends[1]};
+}
+
+TEST(Process, WritesTheRangeAndNulsWhateverTheArguments) {
+  char one[] = "--help";
+  char two[] = "x y";
+  char three[] = "-";
+  char* with_arguments[] = {kProgram, one, two, three, nullptr};
+  for (char* const* argv : {kNoArguments, with_arguments}) {
+    // stdin stays open and empty: the program must not wait on it.
+    const Pipe input = MakePipe();
+    const Pipe output = MakePipe();
+    const Pipe errors = MakePipe();
+    const pid_t pid = Start(
+        [&] {
+          setsid();  // no controlling terminal, so no title anywhere
+          dup2(input.read_end, 0);
+          dup2(output.write_end, 1);
+          dup2(errors.write_end, 2);
+        },
+        argv);
+    close(input.read_end);
+    close(output.write_end);
+    close(errors.write_end);
+
+    EXPECT_EQ(ReadAll(output.read_end), kOutput);
+    EXPECT_EQ(ReadAll(errors.read_end), "");
+    EXPECT_EQ(Wait(pid), "exit 0");
+    close(input.write_end);
+    close(output.read_end);
+    close(errors.read_end);
+  }
+}
+
+TEST(Process, OnATerminalTheTitleComesFirstAndNothingElse) {
+  int master = -1;
+  const pid_t pid = StartOnTerminal(&master, [] {});
+  EXPECT_EQ(ReadAll(master), kTitle + kOutput);
+  EXPECT_EQ(Wait(pid), "exit 0");
+  close(master);
+}
+
+TEST(Process, RedirectedOutputGetsOnlyTheBytesWhileTheTitleReachesTheTerminal) {
+  char path[] = "/tmp/quovex-output-XXXXXX";
+  const int file = mkstemp(path);
+  ASSERT_GE(file, 0);
+  int master = -1;
+  const pid_t pid = StartOnTerminal(&master, [file] { dup2(file, 1); });
+  EXPECT_EQ(ReadAll(master), kTitle);
+  EXPECT_EQ(Wait(pid), "exit 0");
+
+  char bytes[512];
+  const ssize_t size = pread(file, bytes, sizeof bytes, 0);
+  EXPECT_EQ(std::string(bytes, static_cast<std::size_t>(std::max<ssize_t>(size, 0))), kOutput);
+  close(file);
+  close(master);
+  unlink(path);
+}
+
+TEST(Process, ClosedStandardOutputStillLetsTheTitleThrough) {
+  int master = -1;
+  const pid_t pid = StartOnTerminal(&master, [] { close(1); });
+  EXPECT_EQ(ReadAll(master), kTitle);
+  EXPECT_EQ(Wait(pid), "exit 0");
+  close(master);
+}
+
+TEST(Process, ExitsZeroWhenEveryWriteFails) {
+  // Each case leaves the child without a terminal and breaks standard output
+  // in its own way.
+  const struct {
+    const char* name;
+    void (*break_output)();
+  } cases[] = {
+      {"closed", [] { close(1); }},
+      {"read-only", [] { dup2(open("/dev/null", O_RDONLY), 1); }},
+      {"device full", [] { dup2(open("/dev/full", O_WRONLY), 1); }},
+      {"reader gone",
+       [] {
+         int ends[2];
+         if (pipe(ends) == 0) {
+           close(ends[0]);
+           dup2(ends[1], 1);
+         }
+       }},
+      {"file size limit",
+       [] {
+         const rlimit none = {0, 0};
+         setrlimit(RLIMIT_FSIZE, &none);
+         char path[] = "/tmp/quovex-limit-XXXXXX";
+         const int file = mkstemp(path);
+         unlink(path);
+         dup2(file, 1);
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const pid_t pid = Start([&c] {
+      setsid();
+      c.break_output();
+    });
+    EXPECT_EQ(Wait(pid), "exit 0");
+  }
+}
+
+TEST(Process, BackgroundJobOnAStoppingTerminalIsNotStopped) {
+  // With "stty tostop", a background job that writes to its terminal would be
+  // stopped. The child here is the session leader: it starts the program in
+  // a background process group and reports how that ended.
+  int master = -1;
+  const pid_t leader = forkpty(&master, nullptr, nullptr, nullptr);
+  if (leader == 0) {
+    DefaultSignals();
+    termios settings;
+    tcgetattr(0, &settings);
+    settings.c_lflag |= TOSTOP;
+    tcsetattr(0, TCSANOW, &settings);
+    const pid_t job = fork();
+    if (job == 0) {
+      setpgid(0, 0);
+      execv(kProgram, kNoArguments);
+      _exit(127);
+    }
+    setpgid(job, job);
+    int status = 0;
+    waitpid(job, &status, WUNTRACED);
+    if (WIFSTOPPED(status)) {
+      kill(job, SIGKILL);
+      _exit(99);
+    }
+    _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 98);
+  }
+  EXPECT_EQ(ReadAll(master), kTitle + kOutput);
+  EXPECT_EQ(Wait(leader), "exit 0") << "exit 99: the job was stopped";
+  close(master);
+}
+
+TEST(Process, WaitsOutAFullNonBlockingPipe) {
+  // A non-blocking pipe (the flag is shared with whoever else holds it) that
+  // is nearly full: the write is refused until the reader makes room, and
+  // every byte must still arrive.
+  const Pipe output = MakePipe();
+  const int capacity = fcntl(output.write_end, F_SETPIPE_SZ, 4096);
+  ASSERT_GT(capacity, 0);
+  fcntl(output.write_end, F_SETFL, O_NONBLOCK);
+  const std::string filler(static_cast<std::size_t>(capacity) - 100, 'f');
+  ASSERT_EQ(write(output.write_end, filler.data(), filler.size()),
+            static_cast<ssize_t>(filler.size()));
+
+  const pid_t pid = Start([&] {
+    setsid();
+    dup2(output.write_end, 1);
+  });
+  close(output.write_end);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_EQ(ReadAll(output.read_end), filler + kOutput);
+  EXPECT_EQ(Wait(pid), "exit 0");
+  close(output.read_end);
+}
+
+}  // namespace
