@@ -1,5 +1,5 @@
-# Build-wide choices: warnings for the project's own targets and the
-# sanitizer configuration.
+# Build-wide choices: warnings for the project's own targets, the sanitizer
+# configuration, and the runtime-free code of the Windows image.
 
 option(QUOVEX_SANITIZE "Build everything with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
 
@@ -7,6 +7,15 @@ if(QUOVEX_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all
                       -fno-omit-frame-pointer)
   add_link_options(-fsanitize=address,undefined)
+endif()
+
+if(WIN32)
+  enable_language(RC)
+  # Nothing may need runtime support: no exceptions, no type information, no
+  # unwind tables. The loader enters with the stack aligned to 4 bytes only,
+  # and nothing here needs more, so no function realigns it.
+  add_compile_options(-fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
+                      -mpreferred-stack-boundary=2)
 endif()
 
 # Warnings are errors in the project's own code only, never in GoogleTest's.

@@ -1,0 +1,138 @@
+"""Checks every property the Windows image must have, straight from its
+bytes, and that the check itself notices a wrong value.
+
+Usage: image_test.py IMAGE MANIFEST"""
+
+import struct
+import sys
+import unittest
+import xml.etree.ElementTree as ElementTree
+
+from pe_image import PeImage
+
+MACHINE_I386 = 0x14C
+SUBSYSTEM_CONSOLE = 3
+FILE_RELOCS_STRIPPED = 0x0001
+FILE_EXECUTABLE_IMAGE = 0x0002
+FILE_32BIT_MACHINE = 0x0100
+FILE_DLL = 0x2000
+DLL_DYNAMIC_BASE = 0x0040
+DLL_NX_COMPAT = 0x0100
+DLL_TERMINAL_SERVER_AWARE = 0x8000
+SECTION_EXECUTE = 0x20000000
+RELOCATION_HIGHLOW = 3
+RT_MANIFEST = 24
+MAX_IMAGE_SIZE = 4096
+IMPORTS = {"KERNEL32.dll": ["ExitProcess", "GetStdHandle", "SetConsoleTitleA", "WriteConsoleA"]}
+
+
+def problems(image_bytes, manifest_bytes):
+    """Every way the image differs from what it must be; empty when right."""
+    found = []
+
+    def expect(condition, text):
+        if not condition:
+            found.append(text)
+
+    try:
+        image = PeImage(image_bytes)
+        optional = image.optional
+        expect(len(image_bytes) <= MAX_IMAGE_SIZE, f"image is {len(image_bytes)} bytes")
+        expect(image.machine == MACHINE_I386, f"machine {image.machine:#x}")
+        expect(image.timestamp == 0, f"link timestamp {image.timestamp:#x}")
+        flags = image.characteristics
+        expect(flags & FILE_EXECUTABLE_IMAGE, "not marked executable")
+        expect(flags & FILE_32BIT_MACHINE, "not marked 32-bit")
+        expect(not flags & FILE_DLL, "marked as a DLL")
+        expect(not flags & FILE_RELOCS_STRIPPED, "relocations stripped")
+
+        expect(optional["subsystem"] == SUBSYSTEM_CONSOLE, f"subsystem {optional['subsystem']}")
+        version = (optional["major_subsystem_version"], optional["minor_subsystem_version"])
+        expect(version == (6, 0), f"subsystem version {version}")
+        wanted = DLL_DYNAMIC_BASE | DLL_NX_COMPAT | DLL_TERMINAL_SERVER_AWARE
+        expect(optional["dll_characteristics"] == wanted,
+               f"DLL characteristics {optional['dll_characteristics']:#x}, not {wanted:#x}")
+        for field, value in (("size_of_stack_reserve", 0x100000), ("size_of_stack_commit", 0x1000),
+                             ("size_of_heap_reserve", 0x100000), ("size_of_heap_commit", 0x1000)):
+            expect(optional[field] == value, f"{field} {optional[field]:#x}, not {value:#x}")
+
+        entry = image.section_at(optional["address_of_entry_point"])
+        expect(entry is not None and entry["flags"] & SECTION_EXECUTE,
+               "entry point outside executable code")
+
+        relocations = image.relocations()
+        expect(any(kind == RELOCATION_HIGHLOW for kind, _ in relocations),
+               "no base relocations to move the image by")
+        expect(all(kind in (0, RELOCATION_HIGHLOW) for kind, _ in relocations),
+               "base relocations of an unexpected type")
+
+        imports = image.imports()
+        expect({dll: sorted(names) for dll, names in imports.items()} == IMPORTS,
+               f"imports {imports}")
+
+        resources = image.resources()
+        expect([r[:2] for r in resources] == [(RT_MANIFEST, 1)], f"resources {[r[:3] for r in resources]}")
+        if resources:
+            expect(resources[0][3] == manifest_bytes, "embedded manifest differs from resources/")
+    except (ValueError, IndexError, UnicodeDecodeError, struct.error) as error:
+        found.append(f"unreadable image: {error}")
+    return found
+
+
+class WindowsImage(unittest.TestCase):
+    image = b""
+    manifest = b""
+
+    def test_has_every_required_property(self):
+        self.assertEqual(problems(self.image, self.manifest), [])
+
+    def test_manifest_requests_as_invoker_without_ui_access(self):
+        namespace = "{urn:schemas-microsoft-com:asm.v3}"
+        root = ElementTree.fromstring(self.manifest)
+        levels = root.findall(f".//{namespace}requestedExecutionLevel")
+        self.assertEqual([level.attrib for level in levels],
+                         [{"level": "asInvoker", "uiAccess": "false"}])
+
+    def test_check_notices_wrong_values(self):
+        image = PeImage(self.image)
+        pe = struct.unpack_from("<I", self.image, 0x3C)[0]
+        optional = pe + 24
+        text = image.sections[0]
+
+        def patched(offset, layout, value):
+            data = bytearray(self.image)
+            struct.pack_into(layout, data, offset, value)
+            return bytes(data)
+
+        def renamed(old, new):
+            return self.image.replace(old, new, 1)
+
+        wrong = {
+            "machine": patched(pe + 4, "<H", 0x8664),
+            "timestamp": patched(pe + 8, "<I", 1),
+            "relocations stripped": patched(pe + 22, "<H",
+                                            image.characteristics | FILE_RELOCS_STRIPPED),
+            "subsystem": patched(optional + 68, "<H", 2),
+            "subsystem version": patched(optional + 48, "<H", 5),
+            "no NX": patched(optional + 70, "<H", 0x8040),
+            "no terminal server": patched(optional + 70, "<H", 0x0140),
+            "stack reserve": patched(optional + 72, "<I", 0x200000),
+            "heap commit": patched(optional + 84, "<I", 0x2000),
+            "entry point": patched(optional + 16, "<I", image.sections[-1]["virtual_address"]),
+            "import name": renamed(b"GetStdHandle", b"GetStdHandlf"),
+            "import library": renamed(b"KERNEL32.dll", b"KERNELXX.dll"),
+            "manifest": renamed(b"asInvoker", b"asInvokeR"),
+            "truncated": self.image[:text["raw_pointer"] + 16],
+            "too large": self.image + bytes(MAX_IMAGE_SIZE),
+        }
+        for name, image_bytes in wrong.items():
+            with self.subTest(name):
+                self.assertNotEqual(problems(image_bytes, self.manifest), [])
+
+
+if __name__ == "__main__":
+    with open(sys.argv[1], "rb") as file:
+        WindowsImage.image = file.read()
+    with open(sys.argv[2], "rb") as file:
+        WindowsImage.manifest = file.read()
+    unittest.main(argv=sys.argv[:1], verbosity=2)
