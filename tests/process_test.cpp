@@ -27,21 +27,24 @@ constexpr auto kTimeLimit = std::chrono::seconds(10);
 char kProgram[] = QUOVEX_PATH;
 char* kNoArguments[] = {kProgram, nullptr};
 
-// Restores default dispositions so the program's own handling is what counts.
-void DefaultSignals() {
+// In a forked child: restores the default signal dispositions, so that the
+// program's own handling is what counts, lets the test set the stage, and
+// becomes the program.
+template <typename Prepare>
+[[noreturn]] void BecomeProgram(Prepare prepare, char* const* argv = kNoArguments) {
   signal(SIGPIPE, SIG_DFL);
   signal(SIGXFSZ, SIG_DFL);
   signal(SIGTTOU, SIG_DFL);
+  prepare();
+  execv(kProgram, argv);
+  _exit(127);
 }
 
 template <typename Prepare>
 pid_t Start(Prepare prepare, char* const* argv = kNoArguments) {
   const pid_t pid = fork();
   if (pid == 0) {
-    DefaultSignals();
-    prepare();
-    execv(kProgram, argv);
-    _exit(127);
+    BecomeProgram(prepare, argv);
   }
   return pid;
 }
@@ -52,10 +55,7 @@ template <typename Prepare>
 pid_t StartOnTerminal(int* master, Prepare prepare) {
   const pid_t pid = forkpty(master, nullptr, nullptr, nullptr);
   if (pid == 0) {
-    DefaultSignals();
-    prepare();
-    execv(kProgram, kNoArguments);
-    _exit(127);
+    BecomeProgram(prepare);
   }
   return pid;
 }
@@ -217,16 +217,13 @@ TEST(Process, BackgroundJobOnAStoppingTerminalIsNotStopped) {
   int master = -1;
   const pid_t leader = forkpty(&master, nullptr, nullptr, nullptr);
   if (leader == 0) {
-    DefaultSignals();
     termios settings;
     tcgetattr(0, &settings);
     settings.c_lflag |= TOSTOP;
     tcsetattr(0, TCSANOW, &settings);
     const pid_t job = fork();
     if (job == 0) {
-      setpgid(0, 0);
-      execv(kProgram, kNoArguments);
-      _exit(127);
+      BecomeProgram([] { setpgid(0, 0); });
     }
     setpgid(job, job);
     int status = 0;

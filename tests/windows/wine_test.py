@@ -44,10 +44,15 @@ def why_wine_cannot_run():
 
 
 def prepare_prefix(environment):
-    # The first use of a prefix sets it up, which takes minutes under emulation.
-    if not pathlib.Path(environment["WINEPREFIX"], "system.reg").exists():
-        subprocess.run(["wineboot", "-i"], env=environment, check=True, timeout=1800,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    # The first use of a prefix sets it up, which takes minutes under
+    # emulation. Wine creates the prefix folder, but not its parents.
+    prefix = pathlib.Path(environment["WINEPREFIX"])
+    if not (prefix / "system.reg").exists():
+        prefix.parent.mkdir(parents=True, exist_ok=True)
+        result = subprocess.run(["wineboot", "-i"], env=environment, timeout=1800,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        if result.returncode != 0:
+            sys.exit(f"wineboot could not set up {prefix}: {result.stderr.decode(errors='replace')}")
 
 
 def run_on_terminal(image, environment):
