@@ -52,13 +52,8 @@ extern "C" BOOL SetConsoleTitleA(LPCSTR lpConsoleTitle) {
   for (const char* prefix = "\033]0;"; *prefix != '\0'; ++prefix) {
     sequence[length++] = *prefix;
   }
-  // Control characters are left out: they would end the sequence early and
-  // let the title act as terminal commands.
-  for (std::size_t i = 0; lpConsoleTitle[i] != '\0' && i < kTitleLimit; ++i) {
-    const auto byte = static_cast<unsigned char>(lpConsoleTitle[i]);
-    if (byte >= 0x20 && byte != 0x7F) {
-      sequence[length++] = lpConsoleTitle[i];
-    }
+  for (std::size_t i = 0; i < kTitleLimit && lpConsoleTitle[i] != '\0'; ++i) {
+    sequence[length++] = lpConsoleTitle[i];
   }
   sequence[length++] = '\a';
 
