@@ -15,7 +15,8 @@
 
 namespace {
 
-// Titles longer than this are cut, as terminals cut them too.
+// Titles are cut at this length, so the whole sequence fits one fixed buffer
+// and goes out in one write.
 constexpr std::size_t kTitleLimit = 255;
 
 // Writes all size bytes, going on after partial writes, interrupted calls and
