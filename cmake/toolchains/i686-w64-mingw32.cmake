@@ -6,7 +6,6 @@ set(CMAKE_SYSTEM_PROCESSOR x86)
 set(QUOVEX_MINGW_TRIPLE i686-w64-mingw32)
 set(CMAKE_CXX_COMPILER ${QUOVEX_MINGW_TRIPLE}-g++)
 set(CMAKE_RC_COMPILER ${QUOVEX_MINGW_TRIPLE}-windres)
-set(CMAKE_OBJDUMP ${QUOVEX_MINGW_TRIPLE}-objdump)
 
 # Only what a target names is linked; the default list of Windows libraries
 # would add nothing to the image but noise to the link line.
