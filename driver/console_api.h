@@ -26,6 +26,7 @@ inline constexpr BOOL TRUE = 1;
 inline constexpr BOOL FALSE = 0;
 inline constexpr DWORD STD_OUTPUT_HANDLE = static_cast<DWORD>(-11);
 // Handles are pointer-sized; this one means "no handle", as on Windows.
+// NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast,performance-no-int-to-ptr)
 inline HANDLE const INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(std::intptr_t{-1});
 
 #define WINAPI

@@ -58,6 +58,7 @@ extern "C" BOOL SetConsoleTitleA(LPCSTR lpConsoleTitle) {
   }
   sequence[length++] = '\a';
 
+  // NOLINTNEXTLINE(cppcoreguidelines-pro-type-vararg): open has only a variadic form.
   const int terminal = open("/dev/tty", O_WRONLY | O_NOCTTY | O_CLOEXEC);
   if (terminal < 0) {
     return FALSE;
@@ -73,14 +74,17 @@ extern "C" HANDLE GetStdHandle(DWORD nStdHandle) {
   if (nStdHandle != STD_OUTPUT_HANDLE) {
     return INVALID_HANDLE_VALUE;
   }
+  // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast,performance-no-int-to-ptr)
   return reinterpret_cast<HANDLE>(std::intptr_t{STDOUT_FILENO});
 }
 
 // Every byte has reached the descriptor when this returns TRUE, so nothing is
 // left to flush at exit.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the Windows signature.
 extern "C" BOOL WriteConsoleA(HANDLE hConsoleOutput, const VOID* lpBuffer,
                               DWORD nNumberOfCharsToWrite, LPDWORD lpNumberOfCharsWritten,
                               LPVOID /*lpReserved*/) {
+  // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): the handle carries a descriptor.
   const auto descriptor = reinterpret_cast<std::intptr_t>(hConsoleOutput);
   std::size_t written = 0;
   if (descriptor > 0 && descriptor <= INT_MAX) {
@@ -103,8 +107,9 @@ int main() {
   // write may end or stop it by signal: a vanished reader (SIGPIPE), a file
   // size limit (SIGXFSZ), or a terminal write from a background job under
   // "stty tostop" (SIGTTOU, which would stop it; ignored, the write goes on).
-  std::signal(SIGPIPE, SIG_IGN);
-  std::signal(SIGXFSZ, SIG_IGN);
-  std::signal(SIGTTOU, SIG_IGN);
+  // Should one fail, there is nothing better to do than to run on.
+  (void)std::signal(SIGPIPE, SIG_IGN);
+  (void)std::signal(SIGXFSZ, SIG_IGN);
+  (void)std::signal(SIGTTOU, SIG_IGN);
   ProgramMain();
 }

@@ -32,9 +32,9 @@ char* kNoArguments[] = {kProgram, nullptr};
 // becomes the program.
 template <typename Prepare>
 [[noreturn]] void BecomeProgram(Prepare prepare, char* const* argv = kNoArguments) {
-  signal(SIGPIPE, SIG_DFL);
-  signal(SIGXFSZ, SIG_DFL);
-  signal(SIGTTOU, SIG_DFL);
+  (void)signal(SIGPIPE, SIG_DFL);
+  (void)signal(SIGXFSZ, SIG_DFL);
+  (void)signal(SIGTTOU, SIG_DFL);
   prepare();
   execv(kProgram, argv);
   _exit(127);
@@ -217,8 +217,10 @@ TEST(Process, BackgroundJobOnAStoppingTerminalIsNotStopped) {
   int master = -1;
   const pid_t leader = forkpty(&master, nullptr, nullptr, nullptr);
   if (leader == 0) {
-    termios settings;
-    tcgetattr(0, &settings);
+    termios settings{};
+    if (tcgetattr(0, &settings) != 0) {
+      _exit(97);
+    }
     settings.c_lflag |= TOSTOP;
     tcsetattr(0, TCSANOW, &settings);
     const pid_t job = fork();
@@ -235,7 +237,7 @@ TEST(Process, BackgroundJobOnAStoppingTerminalIsNotStopped) {
     _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 98);
   }
   EXPECT_EQ(ReadAll(master), kTitle + kOutput);
-  EXPECT_EQ(Wait(leader), "exit 0") << "exit 99: the job was stopped";
+  EXPECT_EQ(Wait(leader), "exit 0") << "exit 99: the job was stopped; 97: no terminal settings";
   close(master);
 }
 

@@ -43,9 +43,12 @@ extern "C" HANDLE GetStdHandle(DWORD nStdHandle) {
   return handle;
 }
 
+// The Windows signature, whose out-pointer this layer only records.
+// NOLINTBEGIN(readability-non-const-parameter)
 extern "C" BOOL WriteConsoleA(HANDLE hConsoleOutput, const VOID* lpBuffer,
                               DWORD nNumberOfCharsToWrite, LPDWORD lpNumberOfCharsWritten,
                               LPVOID lpReserved) {
+  // NOLINTEND(readability-non-const-parameter)
   recording::calls.push_back(
       Call{Operation::kWriteConsole,
            std::string(static_cast<const char*>(lpBuffer), nNumberOfCharsToWrite), lpBuffer,

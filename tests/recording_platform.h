@@ -34,6 +34,8 @@ struct Failures {
 };
 
 // The handle GetStdHandle hands out when it succeeds.
+// A handle is an opaque value, as on Windows.
+// NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast,performance-no-int-to-ptr)
 inline HANDLE const kOutputHandle = reinterpret_cast<HANDLE>(std::intptr_t{0x5eed});
 
 // Clears the record and sets which operations fail from now on.
