@@ -12,10 +12,10 @@ endif()
 if(WIN32)
   enable_language(RC)
   # Nothing may need runtime support: no exceptions, no type information, no
-  # unwind tables. The loader enters with the stack aligned to 4 bytes only,
-  # and nothing here needs more, so no function realigns it.
+  # unwind tables. What differs between the two images comes from their
+  # toolchain files.
   add_compile_options(-fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
-                      -mpreferred-stack-boundary=2)
+                      ${QUOVEX_WINDOWS_COMPILE_OPTIONS})
 endif()
 
 # Warnings are errors in the project's own code only, never in GoogleTest's.

@@ -1,32 +1,42 @@
-"""Checks every property the Windows image must have, straight from its
+"""Checks every property a Windows image must have, straight from its
 bytes, and that the check itself notices a wrong value.
 
-Usage: image_test.py IMAGE MANIFEST"""
+Usage: image_test.py IMAGE MANIFEST TARGET, where TARGET is x86 or AMD64."""
 
 import struct
 import sys
 import unittest
 import xml.etree.ElementTree as ElementTree
 
-from pe_image import PeImage
+from pe_image import PE32, PE32_PLUS, PeImage
 
-MACHINE_I386 = 0x14C
 SUBSYSTEM_CONSOLE = 3
 FILE_RELOCS_STRIPPED = 0x0001
 FILE_EXECUTABLE_IMAGE = 0x0002
+FILE_LARGE_ADDRESS_AWARE = 0x0020
 FILE_32BIT_MACHINE = 0x0100
 FILE_DLL = 0x2000
+DLL_HIGH_ENTROPY_VA = 0x0020
 DLL_DYNAMIC_BASE = 0x0040
 DLL_NX_COMPAT = 0x0100
 DLL_TERMINAL_SERVER_AWARE = 0x8000
 SECTION_EXECUTE = 0x20000000
-RELOCATION_HIGHLOW = 3
+RELOCATION_PADDING = 0
 RT_MANIFEST = 24
+DLL_BOTH = DLL_DYNAMIC_BASE | DLL_NX_COMPAT | DLL_TERMINAL_SERVER_AWARE
+
+# What differs between the two images.
+TARGETS = {
+    "x86": {"machine": 0x14C, "magic": PE32, "file_flag": FILE_32BIT_MACHINE,
+            "dll_characteristics": DLL_BOTH, "relocation": 3},  # HIGHLOW
+    "AMD64": {"machine": 0x8664, "magic": PE32_PLUS, "file_flag": FILE_LARGE_ADDRESS_AWARE,
+              "dll_characteristics": DLL_BOTH | DLL_HIGH_ENTROPY_VA, "relocation": 10},  # DIR64
+}
 MAX_IMAGE_SIZE = 4096
 IMPORTS = {"KERNEL32.dll": ["ExitProcess", "GetStdHandle", "SetConsoleTitleA", "WriteConsoleA"]}
 
 
-def problems(image_bytes, manifest_bytes):
+def problems(image_bytes, manifest_bytes, target):
     """Every way the image differs from what it must be; empty when right."""
     found = []
 
@@ -38,18 +48,19 @@ def problems(image_bytes, manifest_bytes):
         image = PeImage(image_bytes)
         optional = image.optional
         expect(len(image_bytes) <= MAX_IMAGE_SIZE, f"image is {len(image_bytes)} bytes")
-        expect(image.machine == MACHINE_I386, f"machine {image.machine:#x}")
+        expect(image.machine == target["machine"], f"machine {image.machine:#x}")
+        expect(image.magic == target["magic"], f"optional header magic {image.magic:#x}")
         expect(image.timestamp == 0, f"link timestamp {image.timestamp:#x}")
         flags = image.characteristics
         expect(flags & FILE_EXECUTABLE_IMAGE, "not marked executable")
-        expect(flags & FILE_32BIT_MACHINE, "not marked 32-bit")
+        expect(flags & target["file_flag"], f"characteristics {flags:#x} lack {target['file_flag']:#x}")
         expect(not flags & FILE_DLL, "marked as a DLL")
         expect(not flags & FILE_RELOCS_STRIPPED, "relocations stripped")
 
         expect(optional["subsystem"] == SUBSYSTEM_CONSOLE, f"subsystem {optional['subsystem']}")
         version = (optional["major_subsystem_version"], optional["minor_subsystem_version"])
         expect(version == (6, 0), f"subsystem version {version}")
-        wanted = DLL_DYNAMIC_BASE | DLL_NX_COMPAT | DLL_TERMINAL_SERVER_AWARE
+        wanted = target["dll_characteristics"]
         expect(optional["dll_characteristics"] == wanted,
                f"DLL characteristics {optional['dll_characteristics']:#x}, not {wanted:#x}")
         for field, value in (("size_of_stack_reserve", 0x100000), ("size_of_stack_commit", 0x1000),
@@ -60,10 +71,11 @@ def problems(image_bytes, manifest_bytes):
         expect(entry is not None and entry["flags"] & SECTION_EXECUTE,
                "entry point outside executable code")
 
+        # Windows moves an image only when it has a base relocation table.
         relocations = image.relocations()
-        expect(any(kind == RELOCATION_HIGHLOW for kind, _ in relocations),
+        expect(any(kind == target["relocation"] for kind, _ in relocations),
                "no base relocations to move the image by")
-        expect(all(kind in (0, RELOCATION_HIGHLOW) for kind, _ in relocations),
+        expect(all(kind in (RELOCATION_PADDING, target["relocation"]) for kind, _ in relocations),
                "base relocations of an unexpected type")
 
         imports = image.imports()
@@ -82,9 +94,10 @@ def problems(image_bytes, manifest_bytes):
 class WindowsImage(unittest.TestCase):
     image = b""
     manifest = b""
+    target = {}
 
     def test_has_every_required_property(self):
-        self.assertEqual(problems(self.image, self.manifest), [])
+        self.assertEqual(problems(self.image, self.manifest, self.target), [])
 
     def test_manifest_requests_as_invoker_without_ui_access(self):
         namespace = "{urn:schemas-microsoft-com:asm.v3}"
@@ -96,11 +109,15 @@ class WindowsImage(unittest.TestCase):
     def test_check_notices_wrong_values(self):
         image = PeImage(self.image)
         pe = struct.unpack_from("<I", self.image, 0x3C)[0]
-        optional = pe + 24
         text = image.sections[0]
+        other_machine = next(t["machine"] for t in TARGETS.values() if t is not self.target)
+        wanted = self.target["dll_characteristics"]
+        address = "<Q" if image.magic == PE32_PLUS else "<I"
 
         def patched(offset, layout, value):
             data = bytearray(self.image)
+            if isinstance(offset, str):
+                offset = image.field_offsets[offset]
             struct.pack_into(layout, data, offset, value)
             return bytes(data)
 
@@ -108,17 +125,23 @@ class WindowsImage(unittest.TestCase):
             return self.image.replace(old, new, 1)
 
         wrong = {
-            "machine": patched(pe + 4, "<H", 0x8664),
+            "machine": patched(pe + 4, "<H", other_machine),
             "timestamp": patched(pe + 8, "<I", 1),
             "relocations stripped": patched(pe + 22, "<H",
                                             image.characteristics | FILE_RELOCS_STRIPPED),
-            "subsystem": patched(optional + 68, "<H", 2),
-            "subsystem version": patched(optional + 48, "<H", 5),
-            "no NX": patched(optional + 70, "<H", 0x8040),
-            "no terminal server": patched(optional + 70, "<H", 0x0140),
-            "stack reserve": patched(optional + 72, "<I", 0x200000),
-            "heap commit": patched(optional + 84, "<I", 0x2000),
-            "entry point": patched(optional + 16, "<I", image.sections[-1]["virtual_address"]),
+            "subsystem": patched("subsystem", "<H", 2),
+            "subsystem version": patched("major_subsystem_version", "<H", 5),
+            "no ASLR": patched("dll_characteristics", "<H", wanted & ~DLL_DYNAMIC_BASE),
+            "no NX": patched("dll_characteristics", "<H", wanted & ~DLL_NX_COMPAT),
+            "no terminal server": patched("dll_characteristics", "<H",
+                                          wanted & ~DLL_TERMINAL_SERVER_AWARE),
+            "high entropy": patched("dll_characteristics", "<H", wanted ^ DLL_HIGH_ENTROPY_VA),
+            "stack reserve": patched("size_of_stack_reserve", address, 0x200000),
+            "heap commit": patched("size_of_heap_commit", address, 0x2000),
+            "entry point": patched("address_of_entry_point", "<I",
+                                   image.sections[-1]["virtual_address"]),
+            "no relocation table": patched(image.field_offsets["number_of_rva_and_sizes"] + 4 + 8 * 5,
+                                           "<Q", 0),
             "import name": renamed(b"GetStdHandle", b"GetStdHandlf"),
             "import library": renamed(b"KERNEL32.dll", b"KERNELXX.dll"),
             "manifest": renamed(b"asInvoker", b"asInvokeR"),
@@ -127,7 +150,7 @@ class WindowsImage(unittest.TestCase):
         }
         for name, image_bytes in wrong.items():
             with self.subTest(name):
-                self.assertNotEqual(problems(image_bytes, self.manifest), [])
+                self.assertNotEqual(problems(image_bytes, self.manifest, self.target), [])
 
 
 if __name__ == "__main__":
@@ -135,4 +158,5 @@ if __name__ == "__main__":
         WindowsImage.image = file.read()
     with open(sys.argv[2], "rb") as file:
         WindowsImage.manifest = file.read()
+    WindowsImage.target = TARGETS[sys.argv[3]]
     unittest.main(argv=sys.argv[:1], verbosity=2)

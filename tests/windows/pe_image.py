@@ -1,19 +1,44 @@
-"""A small reader for 32-bit PE images: headers, sections, imports,
+"""A small reader for PE32 and PE32+ images: headers, sections, imports,
 base relocations and resources. Raises ValueError on anything malformed."""
 
 import struct
 
-OPTIONAL_HEADER_FIELDS = (
-    "magic major_linker_version minor_linker_version size_of_code "
-    "size_of_initialized_data size_of_uninitialized_data address_of_entry_point "
-    "base_of_code base_of_data image_base section_alignment file_alignment "
-    "major_os_version minor_os_version major_image_version minor_image_version "
-    "major_subsystem_version minor_subsystem_version win32_version_value "
-    "size_of_image size_of_headers checksum subsystem dll_characteristics "
-    "size_of_stack_reserve size_of_stack_commit size_of_heap_reserve "
-    "size_of_heap_commit loader_flags number_of_rva_and_sizes"
-).split()
-OPTIONAL_HEADER_FORMAT = "<HBB9I6H4I2H6I"
+PE32 = 0x10B
+PE32_PLUS = 0x20B
+
+
+def _layout(address):
+    """The optional header's (name, format) fields; address is "I" in PE32
+    and "Q" in PE32+, which also has no base_of_data."""
+    fields = [("magic", "H"), ("major_linker_version", "B"), ("minor_linker_version", "B"),
+              ("size_of_code", "I"), ("size_of_initialized_data", "I"),
+              ("size_of_uninitialized_data", "I"), ("address_of_entry_point", "I"),
+              ("base_of_code", "I")]
+    if address == "I":
+        fields.append(("base_of_data", "I"))
+    fields += [("image_base", address), ("section_alignment", "I"), ("file_alignment", "I")]
+    fields += [(name, "H") for name in (
+        "major_os_version", "minor_os_version", "major_image_version", "minor_image_version",
+        "major_subsystem_version", "minor_subsystem_version")]
+    fields += [(name, "I") for name in (
+        "win32_version_value", "size_of_image", "size_of_headers", "checksum")]
+    fields += [("subsystem", "H"), ("dll_characteristics", "H")]
+    fields += [(name, address) for name in (
+        "size_of_stack_reserve", "size_of_stack_commit", "size_of_heap_reserve",
+        "size_of_heap_commit")]
+    fields += [("loader_flags", "I"), ("number_of_rva_and_sizes", "I")]
+    return fields
+
+
+# {magic: (field names, struct format, {field: offset in the header}, thunk format)}
+OPTIONAL_HEADERS = {}
+for magic, address in ((PE32, "I"), (PE32_PLUS, "Q")):
+    fields = _layout(address)
+    offsets = {}
+    for name, kind in fields:
+        offsets[name] = struct.calcsize("<" + "".join(k for n, k in fields[:len(offsets)]))
+    OPTIONAL_HEADERS[magic] = ([name for name, _ in fields],
+                               "<" + "".join(kind for _, kind in fields), offsets, "<" + address)
 
 IMPORT_DIRECTORY = 1
 RESOURCE_DIRECTORY = 2
@@ -32,11 +57,14 @@ class PeImage:
          self.characteristics) = self._unpack("<HHIIIHH", pe + 4)
 
         optional = pe + 24
-        self.optional = dict(zip(OPTIONAL_HEADER_FIELDS,
-                                 self._unpack(OPTIONAL_HEADER_FORMAT, optional)))
-        if self.optional["magic"] != 0x10B:
-            raise ValueError("not a PE32 optional header")
-        directories = optional + struct.calcsize(OPTIONAL_HEADER_FORMAT)
+        self.magic = self._unpack("<H", optional)[0]
+        if self.magic not in OPTIONAL_HEADERS:
+            raise ValueError(f"optional header magic {self.magic:#x}")
+        names, layout, offsets, self._thunk = OPTIONAL_HEADERS[self.magic]
+        self.optional = dict(zip(names, self._unpack(layout, optional)))
+        # File offset of each optional header field, to patch an image by name.
+        self.field_offsets = {name: optional + offset for name, offset in offsets.items()}
+        directories = optional + struct.calcsize(layout)
         self.directories = [self._unpack("<II", directories + 8 * i)
                             for i in range(self.optional["number_of_rva_and_sizes"])]
 
@@ -90,12 +118,13 @@ class PeImage:
                 return result
             thunk = self.offset_of(lookup or address_table)
             functions = result.setdefault(self.string_at(name), [])
-            while (value := self._unpack("<I", thunk)[0]) != 0:
-                if value & 0x80000000:
+            ordinal_flag = 1 << (8 * struct.calcsize(self._thunk) - 1)
+            while (value := self._unpack(self._thunk, thunk)[0]) != 0:
+                if value & ordinal_flag:
                     functions.append(f"#{value & 0xFFFF}")
                 else:
                     functions.append(self.string_at(value + 2))  # past the hint
-                thunk += 4
+                thunk += struct.calcsize(self._thunk)
             entry += 20
 
     def relocations(self):

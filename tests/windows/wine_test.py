@@ -1,8 +1,9 @@
-"""Runs the real Windows image under Wine: on a pseudo-terminal, where Wine's
-console draws the title and the 160 cells, and with standard output a pipe,
-where the console write fails as it does on Windows.
+"""Runs a real Windows image, 32-bit or 64-bit, under the Wine loader of its
+architecture: on a pseudo-terminal, where Wine's console draws the title and
+the 160 cells, and with standard output a pipe, where the console write
+fails as it does on Windows.
 
-Usage: wine_test.py IMAGE. Exits 77 (skipped) when Wine cannot run here."""
+Usage: wine_test.py IMAGE. Exits 77 (skipped) when Wine cannot run it here."""
 
 import os
 import pathlib
@@ -10,6 +11,7 @@ import pty
 import re
 import select
 import shutil
+import struct
 import subprocess
 import sys
 import time
@@ -25,27 +27,43 @@ TITLE_SEQUENCE = b"\x1b]0;QUOVEX---\x07"
 TERMINAL_CONTROLS = re.compile(rb"\x1b\[[0-9;?]*[ -/]*[@-~]|\x1b\][^\x07]*\x07|[\r\n]")
 
 
+# Debian's Wine loader and server of each image machine, with the word for
+# its architecture.
+WINE = pathlib.Path("/usr/lib/wine")
+LOADERS = {0x14C: ("wine", "wineserver32", "32"), 0x8664: ("wine64", "wineserver64", "64")}
+
+
+def loader_of(image):
+    with open(image, "rb") as file:
+        data = file.read(4096)
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    return LOADERS[struct.unpack_from("<H", data, pe + 4)[0]]
+
+
 def wine_environment():
+    # One prefix for each set of installed loaders: a prefix made by wine64
+    # alone is no use once 32-bit Wine is installed beside it, nor the reverse.
+    setup = "+".join(bits for name, _, bits in LOADERS.values() if (WINE / name).exists())
     environment = dict(os.environ)
     environment.setdefault(
-        "WINEPREFIX", str(pathlib.Path.home() / ".cache" / "quovex" / "wine-prefix"))
+        "WINEPREFIX", str(pathlib.Path.home() / ".cache" / "quovex" / f"wine-prefix-{setup}"))
     environment.update(WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
     environment.pop("DISPLAY", None)
     return environment
 
 
-def why_wine_cannot_run():
-    """None when Wine can run 32-bit images here, else the reason."""
-    if shutil.which("wine") is None:
-        return "wine is not installed"
+def why_wine_cannot_run(loader):
+    """None when this loader runs here, else the reason."""
+    if not os.access(loader, os.X_OK):
+        return f"{loader} is not installed"
     try:
-        subprocess.run(["wine", "--version"], check=True, capture_output=True, timeout=120)
+        subprocess.run([loader, "--version"], check=True, capture_output=True, timeout=120)
     except (OSError, subprocess.SubprocessError) as error:
-        return f"wine does not start ({error})"
+        return f"{loader} does not start ({error})"
     return None
 
 
-def prepare_prefix(environment):
+def prepare_prefix(loader, server, environment):
     """Sets up the prefix on first use and keeps it for later runs. A prefix
     without the mark, left half-made by an interrupted setup, is made anew."""
     prefix = pathlib.Path(environment["WINEPREFIX"])
@@ -53,20 +71,20 @@ def prepare_prefix(environment):
         return
     shutil.rmtree(prefix, ignore_errors=True)
     prefix.parent.mkdir(parents=True, exist_ok=True)  # Wine makes only the last folder
-    result = subprocess.run(["wineboot", "-i"], env=environment, timeout=600,
+    result = subprocess.run([loader, "wineboot", "-i"], env=environment, timeout=600,
                             stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
     if result.returncode != 0:
         sys.exit(f"wineboot could not set up {prefix}: {result.stderr.decode(errors='replace')}")
     # The registry reaches the disk when the server ends.
-    subprocess.run(["wineserver", "-w"], env=environment, timeout=600, check=True)
+    subprocess.run([server, "-w"], env=environment, timeout=600, check=True)
     (prefix / READY_MARK).touch()
 
 
-def run_on_terminal(image, environment):
+def run_on_terminal(loader, image, environment):
     """Everything the terminal receives, and the exit code."""
     pid, master = pty.fork()
     if pid == 0:
-        os.execvpe("wine", ["wine", image], environment)
+        os.execve(loader, [loader, image], environment)
     received = b""
     deadline = time.monotonic() + RUN_TIME_LIMIT
     while time.monotonic() < deadline:
@@ -98,10 +116,11 @@ def wait_for(pid):
 
 class UnderWine(unittest.TestCase):
     image = ""
+    loader = ""
     environment = {}
 
     def test_on_a_terminal_the_title_comes_first_then_160_cells(self):
-        received, exit_code = run_on_terminal(self.image, self.environment)
+        received, exit_code = run_on_terminal(self.loader, self.image, self.environment)
         self.assertEqual(exit_code, 0)
         self.assertEqual(received.count(TITLE_SEQUENCE), 1, received)
         self.assertLess(received.index(TITLE_SEQUENCE), received.find(b"8"), received)
@@ -110,7 +129,7 @@ class UnderWine(unittest.TestCase):
         self.assertEqual(cells, b"8" + b"?" * 159, received)
 
     def test_with_output_to_a_pipe_the_write_fails_and_it_still_exits_zero(self):
-        result = subprocess.run(["wine", self.image], env=self.environment,
+        result = subprocess.run([self.loader, self.image], env=self.environment,
                                 stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                 stderr=subprocess.DEVNULL, timeout=RUN_TIME_LIMIT)
         self.assertEqual(result.returncode, 0)
@@ -118,11 +137,13 @@ class UnderWine(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    reason = why_wine_cannot_run()
+    UnderWine.image = os.path.abspath(sys.argv[1])
+    loader_name, server_name, _ = loader_of(UnderWine.image)
+    UnderWine.loader = str(WINE / loader_name)
+    reason = why_wine_cannot_run(UnderWine.loader)
     if reason:
         print(f"skipped: the Wine tests, because {reason}")
         sys.exit(SKIPPED)
-    UnderWine.image = os.path.abspath(sys.argv[1])
     UnderWine.environment = wine_environment()
-    prepare_prefix(UnderWine.environment)
+    prepare_prefix(UnderWine.loader, str(WINE / server_name), UnderWine.environment)
     unittest.main(argv=sys.argv[:1], verbosity=2)
