@@ -1,5 +1,5 @@
 # Build-wide choices: warnings for the project's own targets, the sanitizer
-# configuration, and the runtime-free code of the Windows image.
+# configuration, and the runtime-free code of the Linux and Windows images.
 
 option(QUOVEX_SANITIZE "Build everything with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
 
@@ -7,6 +7,34 @@ if(QUOVEX_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all
                       -fno-omit-frame-pointer)
   add_link_options(-fsanitize=address,undefined)
+endif()
+
+# The architectures for which the project has its own process entry and
+# Linux system calls. There the executable links no runtime by default; the
+# sanitizers need the C library build.
+if(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|aarch64)$")
+  set(QUOVEX_LINUX_SYSCALLS ON)
+else()
+  set(QUOVEX_LINUX_SYSCALLS OFF)
+endif()
+if(QUOVEX_LINUX_SYSCALLS AND NOT QUOVEX_SANITIZE)
+  set(runtime_free_default ON)
+else()
+  set(runtime_free_default OFF)
+endif()
+option(QUOVEX_RUNTIME_FREE "Link the Linux executable with no C or C++ runtime"
+       ${runtime_free_default})
+if(QUOVEX_RUNTIME_FREE)
+  if(NOT QUOVEX_LINUX_SYSCALLS OR QUOVEX_SANITIZE)
+    message(FATAL_ERROR "QUOVEX_RUNTIME_FREE needs Linux on x86_64 or aarch64, without sanitizers")
+  endif()
+  # Everything is position-independent, for a static PIE. Hidden symbols are
+  # reached relative to the code, never through an address table that only
+  # a loader would fill in (aarch64 code uses one for any symbol another
+  # module might define). A stack protector would need a runtime to set up
+  # its guard; nothing here indexes a buffer by more than a bounded count.
+  set(CMAKE_POSITION_INDEPENDENT_CODE ON)
+  add_compile_options(-fvisibility=hidden -fno-stack-protector)
 endif()
 
 if(WIN32)

@@ -1,5 +1,7 @@
 // POSIX stand-ins for the four Windows console and process operations, and
-// the process entry that hands over to ProgramMain.
+// the start of the process that hands over to ProgramMain. They reach the
+// system only through posix_calls.h, which the C library or direct Linux
+// system calls provide.
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -8,9 +10,10 @@
 #include <climits>
 #include <csignal>
 #include <cstddef>
-#include <cstdlib>
+#include <cstdint>
 
 #include "driver/console_api.h"
+#include "driver/posix_calls.h"
 #include "driver/program.h"
 
 namespace {
@@ -18,6 +21,8 @@ namespace {
 // Titles are cut at this length, so the whole sequence fits one fixed buffer
 // and goes out in one write.
 constexpr std::size_t kTitleLimit = 255;
+constexpr char kTitleStart[] = "\033]0;";
+constexpr char kTitleEnd = '\a';
 
 // Writes all size bytes, going on after partial writes, interrupted calls and
 // a full non-blocking descriptor. Returns how many bytes were written, which
@@ -25,14 +30,15 @@ constexpr std::size_t kTitleLimit = 255;
 std::size_t WriteAll(int descriptor, const char* bytes, std::size_t size) {
   std::size_t done = 0;
   while (done < size) {
-    const ssize_t written = write(descriptor, bytes + done, size - done);
+    const long written = sys::write(descriptor, bytes + done, size - done);
     if (written > 0) {
       done += static_cast<std::size_t>(written);
-    } else if (written < 0 && errno == EINTR) {
+    } else if (written == -EINTR) {
       continue;
-    } else if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+    } else if (written == -EAGAIN || written == -EWOULDBLOCK) {
       pollfd ready = {descriptor, POLLOUT, 0};
-      if (poll(&ready, 1, -1) < 0 && errno != EINTR) {
+      const long polled = sys::poll(&ready, 1);
+      if (polled < 0 && polled != -EINTR) {
         break;
       }
     } else {
@@ -48,23 +54,22 @@ std::size_t WriteAll(int descriptor, const char* bytes, std::size_t size) {
 // controlling terminal as an xterm title sequence, and a redirected standard
 // output never sees it. Without a controlling terminal there is no title.
 extern "C" BOOL SetConsoleTitleA(LPCSTR lpConsoleTitle) {
-  char sequence[4 + kTitleLimit + 1];
+  char sequence[sizeof kTitleStart - 1 + kTitleLimit + 1];
   std::size_t length = 0;
-  for (const char* prefix = "\033]0;"; *prefix != '\0'; ++prefix) {
-    sequence[length++] = *prefix;
+  for (std::size_t i = 0; kTitleStart[i] != '\0'; ++i) {
+    sequence[length++] = kTitleStart[i];
   }
   for (std::size_t i = 0; i < kTitleLimit && lpConsoleTitle[i] != '\0'; ++i) {
     sequence[length++] = lpConsoleTitle[i];
   }
-  sequence[length++] = '\a';
+  sequence[length++] = kTitleEnd;
 
-  // NOLINTNEXTLINE(cppcoreguidelines-pro-type-vararg): open has only a variadic form.
-  const int terminal = open("/dev/tty", O_WRONLY | O_NOCTTY | O_CLOEXEC);
+  const long terminal = sys::openat(AT_FDCWD, "/dev/tty", O_WRONLY | O_NOCTTY | O_CLOEXEC);
   if (terminal < 0) {
     return FALSE;
   }
-  const bool sent = WriteAll(terminal, sequence, length) == length;
-  close(terminal);
+  const bool sent = WriteAll(static_cast<int>(terminal), sequence, length) == length;
+  sys::close(static_cast<int>(terminal));
   return sent ? TRUE : FALSE;
 }
 
@@ -79,7 +84,8 @@ extern "C" HANDLE GetStdHandle(DWORD nStdHandle) {
 }
 
 // Every byte has reached the descriptor when this returns TRUE, so nothing is
-// left to flush at exit.
+// left to flush at exit. A handle that carries no valid descriptor (0, as a
+// null handle, or a value beyond int) writes nothing.
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the Windows signature.
 extern "C" BOOL WriteConsoleA(HANDLE hConsoleOutput, const VOID* lpBuffer,
                               DWORD nNumberOfCharsToWrite, LPDWORD lpNumberOfCharsWritten,
@@ -97,19 +103,18 @@ extern "C" BOOL WriteConsoleA(HANDLE hConsoleOutput, const VOID* lpBuffer,
   return written == nNumberOfCharsToWrite ? TRUE : FALSE;
 }
 
-// exit rather than _exit, so that sanitizer and coverage runtimes finish.
 extern "C" VOID ExitProcess(UINT uExitCode) {
-  std::exit(static_cast<int>(uExitCode));
+  sys::exit(static_cast<int>(uExitCode));
 }
 
-int main() {
+extern "C" void StartProgram() {
   // The program ignores every write failure and always exits 0, so no failed
   // write may end or stop it by signal: a vanished reader (SIGPIPE), a file
   // size limit (SIGXFSZ), or a terminal write from a background job under
   // "stty tostop" (SIGTTOU, which would stop it; ignored, the write goes on).
   // Should one fail, there is nothing better to do than to run on.
-  (void)std::signal(SIGPIPE, SIG_IGN);
-  (void)std::signal(SIGXFSZ, SIG_IGN);
-  (void)std::signal(SIGTTOU, SIG_IGN);
+  sys::ignore_signal(SIGPIPE);
+  sys::ignore_signal(SIGXFSZ);
+  sys::ignore_signal(SIGTTOU);
   ProgramMain();
 }

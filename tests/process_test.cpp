@@ -14,6 +14,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,6 +27,8 @@ constexpr auto kTimeLimit = std::chrono::seconds(10);
 
 char kProgram[] = QUOVEX_PATH;
 char* kNoArguments[] = {kProgram, nullptr};
+// The emulator that runs a cross-built program, or empty.
+char kLauncher[] = QUOVEX_LAUNCHER;
 
 // In a forked child: restores the default signal dispositions, so that the
 // program's own handling is what counts, lets the test set the stage, and
@@ -36,6 +39,13 @@ template <typename Prepare>
   (void)signal(SIGXFSZ, SIG_DFL);
   (void)signal(SIGTTOU, SIG_DFL);
   prepare();
+  if (kLauncher[0] != '\0') {
+    char* launched[8] = {kLauncher};
+    for (std::size_t i = 0; i + 2 < std::size(launched) && argv[i] != nullptr; ++i) {
+      launched[i + 1] = argv[i];
+    }
+    execv(kLauncher, launched);
+  }
   execv(kProgram, argv);
   _exit(127);
 }

@@ -1,0 +1,28 @@
+// The handful of system calls the POSIX console layer makes, named after the
+// C library's. Two builds provide them: the C library's own functions
+// (posix_calls_libc.cpp), or direct Linux system calls (linux/), for an
+// executable that links no runtime at all. Each returns what the system
+// call returns: a result of 0 or more, or minus the error number.
+#pragma once
+
+#include <poll.h>
+
+#include <cstddef>
+
+namespace sys {
+
+long openat(int directory, const char* path, int flags);
+long write(int descriptor, const void* bytes, std::size_t size);
+long close(int descriptor);
+// Waits, with no time limit, for an event on the given descriptors.
+long poll(pollfd* descriptors, nfds_t count);
+// Sets the signal's disposition to "ignore".
+long ignore_signal(int signal);
+// Ends the process with the given exit code.
+[[noreturn]] void exit(int code);
+
+}  // namespace sys
+
+// The process's start, which the build's entry calls: sets the signal
+// dispositions the program relies on, then runs ProgramMain.
+extern "C" [[noreturn]] void StartProgram();

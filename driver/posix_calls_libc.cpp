@@ -1,0 +1,43 @@
+// The POSIX layer's system calls, made through the C library.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+
+#include "driver/posix_calls.h"
+
+namespace {
+long Result(long result) {
+  return result < 0 ? -errno : result;
+}
+}  // namespace
+
+long sys::openat(int directory, const char* path, int flags) {
+  // NOLINTNEXTLINE(cppcoreguidelines-pro-type-vararg): openat has only a variadic form.
+  return Result(::openat(directory, path, flags));
+}
+
+long sys::write(int descriptor, const void* bytes, std::size_t size) {
+  return Result(::write(descriptor, bytes, size));
+}
+
+long sys::close(int descriptor) {
+  return Result(::close(descriptor));
+}
+
+long sys::poll(pollfd* descriptors, nfds_t count) {
+  return Result(::poll(descriptors, count, -1));
+}
+
+long sys::ignore_signal(int signal) {
+  struct sigaction ignore = {};
+  ignore.sa_handler = SIG_IGN;
+  return Result(::sigaction(signal, &ignore, nullptr));
+}
+
+// exit rather than _exit, so that sanitizer and coverage runtimes finish.
+void sys::exit(int code) {
+  std::exit(code);
+}
