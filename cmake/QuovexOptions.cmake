@@ -33,8 +33,9 @@ if(QUOVEX_RUNTIME_FREE)
   # a loader would fill in (aarch64 code uses one for any symbol another
   # module might define). A stack protector would need a runtime to set up
   # its guard; nothing here indexes a buffer by more than a bounded count.
+  # The compiler's name and version is no part of the image.
   set(CMAKE_POSITION_INDEPENDENT_CODE ON)
-  add_compile_options(-fvisibility=hidden -fno-stack-protector)
+  add_compile_options(-fvisibility=hidden -fno-stack-protector -fno-ident)
 endif()
 
 if(WIN32)

@@ -1,11 +1,30 @@
-# "cmake --install" puts the program in bin/; CPack makes a .tar.gz of the
-# Linux build and a .zip of the Windows build, each with the README.
+# "cmake --install" puts the program in bin/, with the README (and on Linux
+# the manual page, the copyright and Debian's changelog). CPack makes a
+# .tar.gz of the Linux build and a .zip of each Windows build; scripts/release
+# makes the reproducible release artifacts from the same install tree.
 if(WIN32)
   install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_SYSTEM_NAME ${QUOVEX_WINDOWS_PACKAGE_NAME})
 else()
-  install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION share/doc/quovex)
+  # The manual page and the changelog carry the project's version, and are
+  # compressed as Debian wants them: at the highest level, with no name or
+  # time inside, so the same sources give the same bytes.
+  find_program(QUOVEX_GZIP gzip REQUIRED)
+  set(documents quovex.1 changelog)
+  configure_file(${PROJECT_SOURCE_DIR}/resources/quovex.1.in quovex.1 @ONLY)
+  configure_file(${PROJECT_SOURCE_DIR}/resources/debian/changelog.in changelog @ONLY)
+  foreach(document IN LISTS documents)
+    add_custom_command(OUTPUT ${document}.gz
+      COMMAND ${QUOVEX_GZIP} -9nc ${document} > ${document}.gz
+      DEPENDS ${PROJECT_BINARY_DIR}/${document}
+      WORKING_DIRECTORY ${PROJECT_BINARY_DIR})
+  endforeach()
+  add_custom_target(quovex_documents ALL DEPENDS quovex.1.gz changelog.gz)
+  install(FILES ${PROJECT_BINARY_DIR}/quovex.1.gz DESTINATION share/man/man1)
+  install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/resources/debian/copyright
+                ${PROJECT_BINARY_DIR}/changelog.gz
+          DESTINATION share/doc/quovex)
   set(CPACK_GENERATOR TGZ)
 endif()
 
