@@ -30,6 +30,8 @@ TERMINAL_CONTROLS = re.compile(rb"\x1b\[[0-9;?]*[ -/]*[@-~]|\x1b\][^\x07]*\x07|[
 # Debian's Wine loader and server of each image machine, with the word for
 # its architecture.
 WINE = pathlib.Path("/usr/lib/wine")
+# Where the prefixes this test makes for itself are kept.
+CACHE = pathlib.Path.home() / ".cache" / "quovex"
 LOADERS = {0x14C: ("wine", "wineserver32", "32"), 0x8664: ("wine64", "wineserver64", "64")}
 
 
@@ -45,8 +47,7 @@ def wine_environment():
     # alone is no use once 32-bit Wine is installed beside it, nor the reverse.
     setup = "+".join(bits for name, _, bits in LOADERS.values() if (WINE / name).exists())
     environment = dict(os.environ)
-    environment.setdefault(
-        "WINEPREFIX", str(pathlib.Path.home() / ".cache" / "quovex" / f"wine-prefix-{setup}"))
+    environment.setdefault("WINEPREFIX", str(CACHE / f"wine-prefix-{setup}"))
     environment.update(WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
     environment.pop("DISPLAY", None)
     return environment
@@ -64,12 +65,14 @@ def why_wine_cannot_run(loader):
 
 
 def prepare_prefix(loader, server, environment):
-    """Sets up the prefix on first use and keeps it for later runs. A prefix
-    without the mark, left half-made by an interrupted setup, is made anew."""
+    """Sets up the prefix on first use and keeps it for later runs. One of
+    ours without the mark, left half-made by an interrupted setup, is made
+    anew; a prefix named in WINEPREFIX is only ever brought up to date."""
     prefix = pathlib.Path(environment["WINEPREFIX"])
     if (prefix / READY_MARK).exists():
         return
-    shutil.rmtree(prefix, ignore_errors=True)
+    if prefix.parent == CACHE:
+        shutil.rmtree(prefix, ignore_errors=True)
     prefix.parent.mkdir(parents=True, exist_ok=True)  # Wine makes only the last folder
     result = subprocess.run([loader, "wineboot", "-i"], env=environment, timeout=600,
                             stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
