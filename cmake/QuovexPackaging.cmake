@@ -11,9 +11,19 @@ else()
   # compressed as Debian wants them: at the highest level, with no name or
   # time inside, so the same sources give the same bytes.
   find_program(QUOVEX_GZIP gzip REQUIRED)
+  set(QUOVEX_MAINTAINER "The quovex developers <developers@quovex.invalid>"
+      CACHE STRING "The maintainer the Debian package names")
   set(documents quovex.1 changelog)
   configure_file(${PROJECT_SOURCE_DIR}/resources/quovex.1.in quovex.1 @ONLY)
   configure_file(${PROJECT_SOURCE_DIR}/resources/debian/changelog.in changelog @ONLY)
+  # The package's control file; scripts/release adds its Installed-Size.
+  set(debian_architectures x86_64 amd64 aarch64 arm64)
+  list(FIND debian_architectures ${CMAKE_SYSTEM_PROCESSOR} index)
+  if(index GREATER_EQUAL 0)
+    math(EXPR index "${index} + 1")
+    list(GET debian_architectures ${index} QUOVEX_DEBIAN_ARCHITECTURE)
+    configure_file(${PROJECT_SOURCE_DIR}/resources/debian/control.in debian/control @ONLY)
+  endif()
   foreach(document IN LISTS documents)
     add_custom_command(OUTPUT ${document}.gz
       COMMAND ${QUOVEX_GZIP} -9nc ${document} > ${document}.gz
