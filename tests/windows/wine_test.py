@@ -27,12 +27,14 @@ TITLE_SEQUENCE = b"\x1b]0;QUOVEX---\x07"
 TERMINAL_CONTROLS = re.compile(rb"\x1b\[[0-9;?]*[ -/]*[@-~]|\x1b\][^\x07]*\x07|[\r\n]")
 
 
-# Debian's Wine loader and server of each image machine, with the word for
-# its architecture.
+# Debian's Wine loader for each image machine, with the word for its
+# architecture. Both loaders start the 64-bit server where it is installed,
+# the 32-bit one elsewhere.
 WINE = pathlib.Path("/usr/lib/wine")
 # Where the prefixes this test makes for itself are kept.
 CACHE = pathlib.Path.home() / ".cache" / "quovex"
-LOADERS = {0x14C: ("wine", "wineserver32", "32"), 0x8664: ("wine64", "wineserver64", "64")}
+LOADERS = {0x14C: ("wine", "32"), 0x8664: ("wine64", "64")}
+SERVERS = ("wineserver64", "wineserver32")
 
 
 def loader_of(image):
@@ -45,7 +47,7 @@ def loader_of(image):
 def wine_environment():
     # One prefix for each set of installed loaders: a prefix made by wine64
     # alone is no use once 32-bit Wine is installed beside it, nor the reverse.
-    setup = "+".join(bits for name, _, bits in LOADERS.values() if (WINE / name).exists())
+    setup = "+".join(bits for name, bits in LOADERS.values() if (WINE / name).exists())
     environment = dict(os.environ)
     environment.setdefault("WINEPREFIX", str(CACHE / f"wine-prefix-{setup}"))
     environment.update(WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
@@ -64,7 +66,7 @@ def why_wine_cannot_run(loader):
     return None
 
 
-def prepare_prefix(loader, server, environment):
+def prepare_prefix(loader, environment):
     """Sets up the prefix on first use and keeps it for later runs. One of
     ours without the mark, left half-made by an interrupted setup, is made
     anew; a prefix named in WINEPREFIX is only ever brought up to date."""
@@ -79,6 +81,7 @@ def prepare_prefix(loader, server, environment):
     if result.returncode != 0:
         sys.exit(f"wineboot could not set up {prefix}: {result.stderr.decode(errors='replace')}")
     # The registry reaches the disk when the server ends.
+    server = next(WINE / name for name in SERVERS if (WINE / name).exists())
     subprocess.run([server, "-w"], env=environment, timeout=600, check=True)
     (prefix / READY_MARK).touch()
 
@@ -141,12 +144,11 @@ class UnderWine(unittest.TestCase):
 
 if __name__ == "__main__":
     UnderWine.image = os.path.abspath(sys.argv[1])
-    loader_name, server_name, _ = loader_of(UnderWine.image)
-    UnderWine.loader = str(WINE / loader_name)
+    UnderWine.loader = str(WINE / loader_of(UnderWine.image)[0])
     reason = why_wine_cannot_run(UnderWine.loader)
     if reason:
         print(f"skipped: the Wine tests, because {reason}")
         sys.exit(SKIPPED)
     UnderWine.environment = wine_environment()
-    prepare_prefix(UnderWine.loader, str(WINE / server_name), UnderWine.environment)
+    prepare_prefix(UnderWine.loader, UnderWine.environment)
     unittest.main(argv=sys.argv[:1], verbosity=2)
