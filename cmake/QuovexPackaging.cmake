@@ -13,9 +13,16 @@ else()
   find_program(QUOVEX_GZIP gzip REQUIRED)
   set(QUOVEX_MAINTAINER "The quovex developers <developers@quovex.invalid>"
       CACHE STRING "The maintainer the Debian package names")
-  set(documents quovex.1 changelog)
   configure_file(${PROJECT_SOURCE_DIR}/resources/quovex.1.in quovex.1 @ONLY)
   configure_file(${PROJECT_SOURCE_DIR}/resources/debian/changelog.in changelog @ONLY)
+  foreach(document IN ITEMS quovex.1 changelog)
+    add_custom_command(OUTPUT ${document}.gz
+      COMMAND ${QUOVEX_GZIP} -9nc ${document} > ${document}.gz
+      DEPENDS ${PROJECT_BINARY_DIR}/${document}
+      WORKING_DIRECTORY ${PROJECT_BINARY_DIR})
+  endforeach()
+  add_custom_target(quovex_documents ALL DEPENDS quovex.1.gz changelog.gz)
+
   # The package's control file; scripts/release adds its Installed-Size.
   set(debian_architectures x86_64 amd64 aarch64 arm64)
   list(FIND debian_architectures ${CMAKE_SYSTEM_PROCESSOR} index)
@@ -24,13 +31,6 @@ else()
     list(GET debian_architectures ${index} QUOVEX_DEBIAN_ARCHITECTURE)
     configure_file(${PROJECT_SOURCE_DIR}/resources/debian/control.in debian/control @ONLY)
   endif()
-  foreach(document IN LISTS documents)
-    add_custom_command(OUTPUT ${document}.gz
-      COMMAND ${QUOVEX_GZIP} -9nc ${document} > ${document}.gz
-      DEPENDS ${PROJECT_BINARY_DIR}/${document}
-      WORKING_DIRECTORY ${PROJECT_BINARY_DIR})
-  endforeach()
-  add_custom_target(quovex_documents ALL DEPENDS quovex.1.gz changelog.gz)
   install(FILES ${PROJECT_BINARY_DIR}/quovex.1.gz DESTINATION share/man/man1)
   install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/resources/debian/copyright
                 ${PROJECT_BINARY_DIR}/changelog.gz
