@@ -6,8 +6,8 @@
 #include <csignal>
 #include <cstdint>
 
-#include "driver/linux/syscall.h"
-#include "driver/posix_calls.h"
+#include "driver/posix/linux/linux_syscall.h"
+#include "driver/posix/system_calls.h"
 
 namespace {
 

@@ -1,6 +1,5 @@
-// POSIX stand-ins for the four Windows console and process operations, and
-// the start of the process that hands over to ProgramMain. They reach the
-// system only through posix_calls.h, which the C library or direct Linux
+// POSIX stand-ins for the three Windows console operations. They reach the
+// system only through system_calls.h, which the C library or direct Linux
 // system calls provide.
 #include <fcntl.h>
 #include <poll.h>
@@ -8,13 +7,11 @@
 
 #include <cerrno>
 #include <climits>
-#include <csignal>
 #include <cstddef>
 #include <cstdint>
 
 #include "driver/console_api.h"
-#include "driver/posix_calls.h"
-#include "driver/program.h"
+#include "driver/posix/system_calls.h"
 
 namespace {
 
@@ -101,20 +98,4 @@ extern "C" BOOL WriteConsoleA(HANDLE hConsoleOutput, const VOID* lpBuffer,
     *lpNumberOfCharsWritten = static_cast<DWORD>(written);
   }
   return written == nNumberOfCharsToWrite ? TRUE : FALSE;
-}
-
-extern "C" VOID ExitProcess(UINT uExitCode) {
-  sys::exit(static_cast<int>(uExitCode));
-}
-
-extern "C" void StartProgram() {
-  // The program ignores every write failure and always exits 0, so no failed
-  // write may end or stop it by signal: a vanished reader (SIGPIPE), a file
-  // size limit (SIGXFSZ), or a terminal write from a background job under
-  // "stty tostop" (SIGTTOU, which would stop it; ignored, the write goes on).
-  // Should one fail, there is nothing better to do than to run on.
-  sys::ignore_signal(SIGPIPE);
-  sys::ignore_signal(SIGXFSZ);
-  sys::ignore_signal(SIGTTOU);
-  ProgramMain();
 }

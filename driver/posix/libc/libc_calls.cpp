@@ -6,7 +6,7 @@
 #include <csignal>
 #include <cstdlib>
 
-#include "driver/posix_calls.h"
+#include "driver/posix/system_calls.h"
 
 namespace {
 long Result(long result) {

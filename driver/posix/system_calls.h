@@ -1,6 +1,6 @@
 // The handful of system calls the POSIX console layer makes, named after the
-// C library's. Two builds provide them: the C library's own functions
-// (posix_calls_libc.cpp), or direct Linux system calls (linux/), for an
+// C library's. Two providers make them: the C library's own functions
+// (libc/), or direct Linux system calls (linux/), for an
 // executable that links no runtime at all. Each returns what the system
 // call returns: a result of 0 or more, or minus the error number.
 #pragma once
@@ -22,7 +22,3 @@ long ignore_signal(int signal);
 [[noreturn]] void exit(int code);
 
 }  // namespace sys
-
-// The process's start, which the build's entry calls: sets the signal
-// dispositions the program relies on, then runs ProgramMain.
-extern "C" [[noreturn]] void StartProgram();

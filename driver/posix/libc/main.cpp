@@ -1,5 +1,5 @@
 // The process entry where the C library starts the process.
-#include "driver/posix_calls.h"
+#include "driver/posix/process.h"
 
 int main() {
   StartProgram();

@@ -1,0 +1,23 @@
+#include "driver/posix/process.h"
+
+#include <csignal>
+
+#include "driver/console_api.h"
+#include "driver/posix/system_calls.h"
+#include "driver/program.h"
+
+extern "C" VOID ExitProcess(UINT uExitCode) {
+  sys::exit(static_cast<int>(uExitCode));
+}
+
+extern "C" void StartProgram() {
+  // The program ignores every write failure and always exits 0, so no failed
+  // write may end or stop it by signal: a vanished reader (SIGPIPE), a file
+  // size limit (SIGXFSZ), or a terminal write from a background job under
+  // "stty tostop" (SIGTTOU, which would stop it; ignored, the write goes on).
+  // Should one fail, there is nothing better to do than to run on.
+  sys::ignore_signal(SIGPIPE);
+  sys::ignore_signal(SIGXFSZ);
+  sys::ignore_signal(SIGTTOU);
+  ProgramMain();
+}
