@@ -38,13 +38,19 @@ if(QUOVEX_RUNTIME_FREE)
   add_compile_options(-fvisibility=hidden -fno-stack-protector -fno-ident)
 endif()
 
+# On 64-bit Arm every function opens with a landing pad and signs its return
+# address, as Debian builds its arm64 packages: the kernel then guards the
+# code pages of an image whose every part carries those marks.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "aarch64")
+  add_compile_options(-mbranch-protection=standard)
+endif()
+
 if(WIN32)
   enable_language(RC)
-  # Nothing may need runtime support: no exceptions, no type information, no
-  # unwind tables. What differs between the two images comes from their
-  # toolchain files.
-  add_compile_options(-fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
-                      ${QUOVEX_WINDOWS_COMPILE_OPTIONS})
+  # Nothing may need runtime support: no exceptions, no type information.
+  # What differs between the two images, unwind tables among it, comes from
+  # their toolchain files.
+  add_compile_options(-fno-exceptions -fno-rtti ${QUOVEX_WINDOWS_COMPILE_OPTIONS})
 endif()
 
 # Warnings are errors in the project's own code only, never in GoogleTest's.

@@ -9,7 +9,11 @@ import unittest
 
 ET_DYN = 3
 PT_LOAD, PT_DYNAMIC, PT_INTERP = 1, 2, 3
-PT_GNU_STACK, PT_GNU_RELRO = 0x6474E551, 0x6474E552
+PT_GNU_STACK, PT_GNU_RELRO, PT_GNU_PROPERTY = 0x6474E551, 0x6474E552, 0x6474E553
+EM_AARCH64 = 183
+NT_GNU_PROPERTY_TYPE_0 = 5
+# Branch target identification and pointer authentication.
+GNU_PROPERTY_AARCH64_FEATURE_1_AND, AARCH64_BTI_PAC = 0xC0000000, 0x3
 PF_X, PF_W = 1, 2
 DT_NEEDED, DT_PLTRELSZ, DT_RELASZ, DT_RELSZ, DT_FLAGS, DT_RELRSZ = 1, 2, 8, 18, 30, 35
 DT_FLAGS_1 = 0x6FFFFFFB
@@ -26,7 +30,7 @@ class Elf:
         if data[:6] != b"\x7fELF\x02\x01":
             raise ValueError("not a 64-bit little-endian ELF file")
         self.data = data
-        (self.type, _, _, _, phoff, shoff, _, _, phentsize, phnum, shentsize,
+        (self.type, self.machine, _, _, phoff, shoff, _, _, phentsize, phnum, shentsize,
          shnum, _) = struct.unpack_from("<HHIQQQIHHHHHH", data, 16)
         self.segments = []  # (offset of the header, type, flags, file offset, size)
         for i in range(phnum):
@@ -39,6 +43,15 @@ class Elf:
                 for at in range(offset, offset + size, 16):
                     tag, value = struct.unpack_from("<qQ", data, at)
                     self.dynamic.append((at, tag, value))
+        self.properties = {}  # GNU property type: its 32-bit value
+        for _, kind, _, offset, size in self.segments:
+            if kind == PT_GNU_PROPERTY:
+                namesz, descsz, note = struct.unpack_from("<III", data, offset)
+                at = offset + 12 + (namesz + 3) // 4 * 4
+                while note == NT_GNU_PROPERTY_TYPE_0 and at + 8 <= offset + 12 + namesz + descsz:
+                    property_type, datasz = struct.unpack_from("<II", data, at)
+                    self.properties[property_type] = struct.unpack_from("<I", data, at + 8)[0]
+                    at += 8 + (datasz + 7) // 8 * 8
         self.symbols = []  # (offset of the entry, section index)
         for i in range(shnum):
             _, kind, _, _, offset, size, _, _, _, entsize = struct.unpack_from(
@@ -74,6 +87,9 @@ def problems(data):
         found.append("not bound now")
     if elf.dynamic and PT_GNU_RELRO not in kinds:
         found.append("no read-only region after relocation")
+    features = elf.properties.get(GNU_PROPERTY_AARCH64_FEATURE_1_AND, 0)
+    if elf.machine == EM_AARCH64 and features & AARCH64_BTI_PAC != AARCH64_BTI_PAC:
+        found.append(f"aarch64 features {features:#x}, not BTI and PAC")
     undefined = sum(1 for _, section in elf.symbols if section == 0)
     if undefined:
         found.append(f"{undefined} undefined symbols")

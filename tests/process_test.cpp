@@ -27,8 +27,8 @@ constexpr auto kTimeLimit = std::chrono::seconds(10);
 
 char kProgram[] = QUOVEX_PATH;
 char* kNoArguments[] = {kProgram, nullptr};
-// The emulator that runs a cross-built program, or empty.
-char kLauncher[] = QUOVEX_LAUNCHER;
+// The emulator and its options that run a cross-built program; none natively.
+const char* const kLauncher[] = {QUOVEX_LAUNCHER nullptr};
 
 // In a forked child: restores the default signal dispositions, so that the
 // program's own handling is what counts, lets the test set the stage, and
@@ -39,14 +39,17 @@ template <typename Prepare>
   (void)signal(SIGXFSZ, SIG_DFL);
   (void)signal(SIGTTOU, SIG_DFL);
   prepare();
-  if (kLauncher[0] != '\0') {
-    char* launched[8] = {kLauncher};
-    for (std::size_t i = 0; i + 2 < std::size(launched) && argv[i] != nullptr; ++i) {
-      launched[i + 1] = argv[i];
-    }
-    execv(kLauncher, launched);
+  char* launched[16] = {};
+  std::size_t count = 0;
+  for (const char* word : kLauncher) {
+    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-const-cast): execv takes char*, never writes.
+    launched[count] = const_cast<char*>(word);
+    count += word != nullptr ? 1 : 0;
   }
-  execv(kProgram, argv);
+  for (std::size_t i = 0; argv[i] != nullptr && count + 1 < std::size(launched); ++i) {
+    launched[count++] = argv[i];
+  }
+  execv(launched[0], launched);
   _exit(127);
 }
 

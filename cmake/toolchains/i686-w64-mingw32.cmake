@@ -5,9 +5,10 @@ set(QUOVEX_MINGW_TRIPLE i686-w64-mingw32)
 
 # 32-bit C names carry a leading underscore. The loader enters with the stack
 # aligned to 4 bytes only, and nothing here needs more, so no function
-# realigns it.
+# realigns it. x86 exception handling walks frames on the stack and needs no
+# tables.
 set(QUOVEX_WINDOWS_ENTRY _ProgramMain)
-set(QUOVEX_WINDOWS_COMPILE_OPTIONS -mpreferred-stack-boundary=2)
+set(QUOVEX_WINDOWS_COMPILE_OPTIONS -mpreferred-stack-boundary=2 -fno-asynchronous-unwind-tables)
 set(QUOVEX_WINDOWS_LINK_OPTIONS "")
 set(QUOVEX_WINDOWS_PACKAGE_NAME win32)
 

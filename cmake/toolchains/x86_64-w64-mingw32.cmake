@@ -9,6 +9,8 @@ set(QUOVEX_MINGW_TRIPLE x86_64-w64-mingw32)
 # instruction pointer needs no relocation, so ld would write none; the large
 # code model addresses data absolutely, which gives the table its entries.
 # A 64-bit image can then be placed anywhere in the whole address space.
+# Unwind tables stay on (the compiler's default): x64 exception dispatch,
+# debuggers and stack walks find every function's frame in them.
 set(QUOVEX_WINDOWS_ENTRY ProgramMain)
 set(QUOVEX_WINDOWS_COMPILE_OPTIONS -mcmodel=large)
 set(QUOVEX_WINDOWS_LINK_OPTIONS "SHELL:-Xlinker --high-entropy-va")

@@ -1,8 +1,11 @@
 """Checks every property a Windows image must have, straight from its
 bytes, and that the check itself notices a wrong value.
 
-Usage: image_test.py IMAGE MANIFEST TARGET, where TARGET is x86 or AMD64."""
+Usage: image_test.py IMAGE MANIFEST TARGET VERSION, where TARGET is x86 or
+AMD64 and VERSION the project's, as 1.2.3."""
 
+import pathlib
+import re
 import struct
 import sys
 import unittest
@@ -22,21 +25,54 @@ DLL_NX_COMPAT = 0x0100
 DLL_TERMINAL_SERVER_AWARE = 0x8000
 SECTION_EXECUTE = 0x20000000
 RELOCATION_PADDING = 0
+RT_VERSION = 16
 RT_MANIFEST = 24
 DLL_BOTH = DLL_DYNAMIC_BASE | DLL_NX_COMPAT | DLL_TERMINAL_SERVER_AWARE
 
 # What differs between the two images.
+# x86 exception handling walks frames on the stack; x64 needs a function
+# table entry for every function that calls, saves a register or moves the
+# stack pointer.
 TARGETS = {
     "x86": {"machine": 0x14C, "magic": PE32, "file_flag": FILE_32BIT_MACHINE,
-            "dll_characteristics": DLL_BOTH, "relocation": 3},  # HIGHLOW
+            "dll_characteristics": DLL_BOTH, "relocation": 3,  # HIGHLOW
+            "max_size": 5 * 1024, "unwind_tables": False},
     "AMD64": {"machine": 0x8664, "magic": PE32_PLUS, "file_flag": FILE_LARGE_ADDRESS_AWARE,
-              "dll_characteristics": DLL_BOTH | DLL_HIGH_ENTROPY_VA, "relocation": 10},  # DIR64
+              "dll_characteristics": DLL_BOTH | DLL_HIGH_ENTROPY_VA, "relocation": 10,  # DIR64
+              "max_size": 6 * 1024, "unwind_tables": True},
 }
-MAX_IMAGE_SIZE = 4096
+# Code that is no function: padding, import thunks (jmp through the import
+# table) and the linker's empty constructor and destructor lists.
+NOT_A_FUNCTION = re.compile(rb"(?:[\x90\xcc]|\xff\x25[\s\S]{4}|\xff{8}|\x00{8})*\Z")
+COPYRIGHT = next(line for line in (pathlib.Path(__file__).parents[2] / "LICENSE").read_text().splitlines()
+                 if line.startswith("Copyright "))
 IMPORTS = {"KERNEL32.dll": ["ExitProcess", "GetStdHandle", "SetConsoleTitleA", "WriteConsoleA"]}
 
 
-def problems(image_bytes, manifest_bytes, target):
+def unwind_problems(image):
+    """Every way the x64 function table falls short of covering the code."""
+    found = []
+    functions = sorted(image.runtime_functions())
+    if not functions:
+        return ["no function table (.pdata)"]
+    for (begin, end, unwind), following in zip(functions, functions[1:] + [(1 << 32,) * 3]):
+        section = image.section_at(begin)
+        if not (section and section["flags"] & SECTION_EXECUTE and begin < end <= following[0]
+                and image.section_at(end - 1) is section):
+            found.append(f"function table entry {begin:#x}..{end:#x} is not a run of code of its own")
+        if image.unwind_version(unwind) != 1:
+            found.append(f"unwind info of {begin:#x} at {unwind:#x} is not version 1")
+    for section in (s for s in image.sections if s["flags"] & SECTION_EXECUTE):
+        at, stop = section["virtual_address"], section["virtual_address"] + section["virtual_size"]
+        for begin, end, _ in functions + [(stop, stop, 0)]:
+            gap = image.data[image.offset_of(at):image.offset_of(at) + max(0, begin - at)]
+            if at < begin and not NOT_A_FUNCTION.match(gap):
+                found.append(f"code at {at:#x}..{begin:#x} has no function table entry")
+            at = max(at, end)
+    return found
+
+
+def problems(image_bytes, manifest_bytes, target, project_version):
     """Every way the image differs from what it must be; empty when right."""
     found = []
 
@@ -47,7 +83,7 @@ def problems(image_bytes, manifest_bytes, target):
     try:
         image = PeImage(image_bytes)
         optional = image.optional
-        expect(len(image_bytes) <= MAX_IMAGE_SIZE, f"image is {len(image_bytes)} bytes")
+        expect(len(image_bytes) <= target["max_size"], f"image is {len(image_bytes)} bytes")
         expect(image.machine == target["machine"], f"machine {image.machine:#x}")
         expect(image.magic == target["magic"], f"optional header magic {image.magic:#x}")
         expect(image.timestamp == 0, f"link timestamp {image.timestamp:#x}")
@@ -82,10 +118,23 @@ def problems(image_bytes, manifest_bytes, target):
         expect({dll: sorted(names) for dll, names in imports.items()} == IMPORTS,
                f"imports {imports}")
 
+        if target["unwind_tables"]:
+            found += unwind_problems(image)
+
         resources = image.resources()
-        expect([r[:2] for r in resources] == [(RT_MANIFEST, 1)], f"resources {[r[:3] for r in resources]}")
-        if resources:
-            expect(resources[0][3] == manifest_bytes, "embedded manifest differs from resources/")
+        expect([r[:2] for r in resources] == [(RT_VERSION, 1), (RT_MANIFEST, 1)],
+               f"resources {[r[:3] for r in resources]}")
+        expect((RT_MANIFEST, 1, 0x409, manifest_bytes) in resources,
+               "embedded manifest differs from resources/")
+        major, minor, patch = (int(part) for part in project_version.split("."))
+        numbers = ((major << 16) | minor, patch << 16)
+        strings = {"FileVersion": project_version, "ProductVersion": project_version,
+                   "ProductName": "quovex",
+                   "OriginalFilename": "quovex.exe", "LegalCopyright": COPYRIGHT}
+        info = image.version_info()
+        expect(info and info[0] == numbers * 2, f"version numbers {info and info[0]}")
+        expect(info and strings.items() <= info[1].items() and info[1].get("FileDescription"),
+               f"version strings {info and info[1]}")
     except (ValueError, IndexError, UnicodeDecodeError, struct.error) as error:
         found.append(f"unreadable image: {error}")
     return found
@@ -95,9 +144,10 @@ class WindowsImage(unittest.TestCase):
     image = b""
     manifest = b""
     target = {}
+    version = ""
 
     def test_has_every_required_property(self):
-        self.assertEqual(problems(self.image, self.manifest, self.target), [])
+        self.assertEqual(problems(self.image, self.manifest, self.target, self.version), [])
 
     def test_manifest_requests_as_invoker_without_ui_access(self):
         namespace = "{urn:schemas-microsoft-com:asm.v3}"
@@ -146,11 +196,12 @@ class WindowsImage(unittest.TestCase):
             "import library": renamed(b"KERNEL32.dll", b"KERNELXX.dll"),
             "manifest": renamed(b"asInvoker", b"asInvokeR"),
             "truncated": self.image[:text["raw_pointer"] + 16],
-            "too large": self.image + bytes(MAX_IMAGE_SIZE),
+            "too large": self.image + bytes(self.target["max_size"]),
         }
         for name, image_bytes in wrong.items():
             with self.subTest(name):
-                self.assertNotEqual(problems(image_bytes, self.manifest, self.target), [])
+                self.assertNotEqual(problems(image_bytes, self.manifest, self.target, self.version),
+                                    [])
 
 
 if __name__ == "__main__":
@@ -159,4 +210,5 @@ if __name__ == "__main__":
     with open(sys.argv[2], "rb") as file:
         WindowsImage.manifest = file.read()
     WindowsImage.target = TARGETS[sys.argv[3]]
+    WindowsImage.version = sys.argv[4]
     unittest.main(argv=sys.argv[:1], verbosity=2)
