@@ -31,7 +31,7 @@ class Elf:
             raise ValueError("not a 64-bit little-endian ELF file")
         self.data = data
         (self.type, self.machine, _, _, phoff, shoff, _, _, phentsize, phnum, shentsize,
-         shnum, _) = struct.unpack_from("<HHIQQQIHHHHHH", data, 16)
+         shnum, shstrndx) = struct.unpack_from("<HHIQQQIHHHHHH", data, 16)
         self.segments = []  # (offset of the header, type, flags, file offset, size)
         for i in range(phnum):
             at = phoff + i * phentsize
@@ -53,9 +53,12 @@ class Elf:
                     self.properties[property_type] = struct.unpack_from("<I", data, at + 8)[0]
                     at += 8 + (datasz + 7) // 8 * 8
         self.symbols = []  # (offset of the entry, section index)
-        for i in range(shnum):
-            _, kind, _, _, offset, size, _, _, _, entsize = struct.unpack_from(
-                "<IIQQQQIIQQ", data, shoff + i * shentsize)
+        sections = [struct.unpack_from("<IIQQQQIIQQ", data, shoff + i * shentsize)
+                    for i in range(shnum)]
+        names = sections[shstrndx][4] if shstrndx < shnum else 0
+        self.section_names = [data[names + name:data.index(b"\0", names + name)].decode()
+                              for name, *_ in sections]
+        for _, kind, _, _, offset, size, _, _, _, entsize in sections:
             if kind in (SHT_SYMTAB, SHT_DYNSYM):
                 for at in range(offset + entsize, offset + size, entsize):  # past the null one
                     self.symbols.append((at, struct.unpack_from("<H", data, at + 6)[0]))
@@ -87,6 +90,8 @@ def problems(data):
         found.append("not bound now")
     if elf.dynamic and PT_GNU_RELRO not in kinds:
         found.append("no read-only region after relocation")
+    if ".comment" in elf.section_names:
+        found.append("names the compiler that built it (.comment)")
     features = elf.properties.get(GNU_PROPERTY_AARCH64_FEATURE_1_AND, 0)
     if elf.machine == EM_AARCH64 and features & AARCH64_BTI_PAC != AARCH64_BTI_PAC:
         found.append(f"aarch64 features {features:#x}, not BTI and PAC")

@@ -1,16 +1,22 @@
 // The POSIX console layer's own promises, which ProgramMain cannot reach with
-// its fixed title and handle: how a title is cut, which handles write, and
-// what a write reports. Built once with each provider of its system calls.
+// its fixed title and handle: how a title is cut, which handles write, what a
+// write reports, and that a long write survives a slow reader and signals.
+// Built once with each provider of its system calls.
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <string>
+#include <thread>
 
 #include "driver/console_api.h"
 
@@ -106,6 +112,57 @@ TEST(PosixWrite, ReportsTheBytesWrittenNotTheBytesAsked) {
   EXPECT_EQ(WriteConsoleA(Handle(full), "abc", 3, &written, nullptr), FALSE);
   EXPECT_EQ(written, 0u);
   close(full);
+}
+
+TEST(PosixWrite, OutlastsASlowReaderAndSignalsWithoutSpinning) {
+  // A megabyte through a one-page pipe: the writer meets a full pipe some
+  // 256 times, as EAGAIN when the pipe is non-blocking and as a partial or
+  // interrupted write when it blocks, while a timer signal with no restart
+  // arrives every millisecond. Waiting must cost next to no processor time.
+  // No whole number of pages, so a write that asks for too much shows.
+  std::string text((1 << 20) + 1000, '\0');
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    text[i] = static_cast<char>(i % 251);  // a restart from the start shows
+  }
+  for (const bool non_blocking : {true, false}) {
+    SCOPED_TRACE(non_blocking ? "non-blocking" : "blocking");
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    ASSERT_GT(fcntl(ends[1], F_SETPIPE_SZ, 4096), 0);
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+      close(ends[0]);
+      fcntl(ends[1], F_SETFL, non_blocking ? O_NONBLOCK : 0);
+      struct sigaction tick = {};
+      tick.sa_handler = [](int) {};
+      sigaction(SIGALRM, &tick, nullptr);  // no SA_RESTART
+      const itimerval every_millisecond = {{0, 1000}, {0, 1000}};
+      setitimer(ITIMER_REAL, &every_millisecond, nullptr);
+      DWORD written = 0;
+      const BOOL result = WriteConsoleA(Handle(ends[1]), text.data(),
+                                        static_cast<DWORD>(text.size()), &written, nullptr);
+      _exit(result == TRUE && written == text.size() ? 0 : 1);
+    }
+    close(ends[1]);
+    std::string received;
+    char chunk[4096];
+    ssize_t got = 0;
+    while ((got = read(ends[0], chunk, sizeof chunk)) > 0) {
+      received.append(chunk, static_cast<std::size_t>(got));
+      std::this_thread::sleep_for(std::chrono::microseconds(500));
+    }
+    const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - start;
+    int status = 0;
+    rusage usage = {};
+    wait4(pid, &status, 0, &usage);
+    close(ends[0]);
+    EXPECT_TRUE(received == text) << "received " << received.size() << " bytes";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    const double cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                       static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    EXPECT_LT(cpu, wall.count() / 4) << "the writer spun while the pipe was full";
+  }
 }
 
 }  // namespace

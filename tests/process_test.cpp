@@ -14,6 +14,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <iterator>
 #include <string>
 #include <thread>
@@ -110,6 +111,20 @@ std::string Wait(pid_t pid) {
   return "signal " + std::to_string(WTERMSIG(status));
 }
 
+// How many write calls the process has made, refused ones included; -1 when
+// the kernel does not say.
+long WriteCalls(pid_t pid) {
+  std::ifstream io("/proc/" + std::to_string(pid) + "/io");
+  std::string key;
+  long count = 0;
+  while (io >> key >> count) {
+    if (key == "syscw:") {
+      return count;
+    }
+  }
+  return -1;
+}
+
 struct Pipe {
   int read_end = -1;
   int write_end = -1;
@@ -177,12 +192,20 @@ TEST(Process, RedirectedOutputGetsOnlyTheBytesWhileTheTitleReachesTheTerminal) {
   unlink(path);
 }
 
-TEST(Process, ClosedStandardOutputStillLetsTheTitleThrough) {
-  int master = -1;
-  const pid_t pid = StartOnTerminal(&master, [] { close(1); });
-  EXPECT_EQ(ReadAll(master), kTitle);
-  EXPECT_EQ(Wait(pid), "exit 0");
-  close(master);
+TEST(Process, AClosedStandardStreamStillLetsTheTitleThrough) {
+  // With standard input closed, the terminal opens as descriptor 0.
+  const struct {
+    int stream;
+    std::string expected;
+  } cases[] = {{0, kTitle + kOutput}, {1, kTitle}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.stream);
+    int master = -1;
+    const pid_t pid = StartOnTerminal(&master, [&c] { close(c.stream); });
+    EXPECT_EQ(ReadAll(master), c.expected);
+    EXPECT_EQ(Wait(pid), "exit 0");
+    close(master);
+  }
 }
 
 TEST(Process, ExitsZeroWhenEveryWriteFails) {
@@ -255,23 +278,27 @@ TEST(Process, BackgroundJobOnAStoppingTerminalIsNotStopped) {
 }
 
 TEST(Process, WaitsOutAFullNonBlockingPipe) {
-  // A non-blocking pipe (the flag is shared with whoever else holds it) that
-  // is nearly full: the write is refused until the reader makes room, and
-  // every byte must still arrive.
+  // A non-blocking pipe (the flag is shared with whoever else holds it),
+  // filled before the program starts: its write is refused until the reader
+  // makes room, and every byte must still arrive.
   const Pipe output = MakePipe();
-  const int capacity = fcntl(output.write_end, F_SETPIPE_SZ, 4096);
-  ASSERT_GT(capacity, 0);
+  ASSERT_GT(fcntl(output.write_end, F_SETPIPE_SZ, 4096), 0);
   fcntl(output.write_end, F_SETFL, O_NONBLOCK);
-  const std::string filler(static_cast<std::size_t>(capacity) - 100, 'f');
-  ASSERT_EQ(write(output.write_end, filler.data(), filler.size()),
-            static_cast<ssize_t>(filler.size()));
+  std::string filler;
+  while (write(output.write_end, "f", 1) == 1) {
+    filler += 'f';
+  }
 
   const pid_t pid = Start([&] {
     setsid();
     dup2(output.write_end, 1);
   });
   close(output.write_end);
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  // Read only once the program has made its write, as the kernel counts it.
+  const auto deadline = std::chrono::steady_clock::now() + kTimeLimit;
+  while (WriteCalls(pid) == 0 && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
   EXPECT_EQ(ReadAll(output.read_end), filler + kOutput);
   EXPECT_EQ(Wait(pid), "exit 0");
   close(output.read_end);
