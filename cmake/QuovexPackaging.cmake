@@ -1,9 +1,13 @@
-# "cmake --install" puts the program in bin/, with the README (and on Linux
-# the manual page, the copyright and Debian's changelog). CPack makes a
+# "cmake --install" puts the program in bin/, with the licence and a README
+# (on Linux also the manual page and Debian's changelog). CPack makes a
 # .tar.gz of the Linux build and a .zip of each Windows build; scripts/release
 # makes the reproducible release artifacts from the same install tree.
 if(WIN32)
-  install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
+  # A short README for Windows users and the licence, with Windows line ends.
+  configure_file(${PROJECT_SOURCE_DIR}/resources/windows/README.txt.in README.txt
+                 @ONLY NEWLINE_STYLE CRLF)
+  configure_file(${PROJECT_SOURCE_DIR}/LICENSE LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
+  install(FILES ${PROJECT_BINARY_DIR}/README.txt ${PROJECT_BINARY_DIR}/LICENSE.txt DESTINATION .)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_SYSTEM_NAME ${QUOVEX_WINDOWS_PACKAGE_NAME})
 else()
