@@ -27,6 +27,7 @@ SECTION_EXECUTE = 0x20000000
 RELOCATION_PADDING = 0
 RT_VERSION = 16
 RT_MANIFEST = 24
+FIXED_FILE_INFO_SIGNATURE = 0xFEEF04BD
 DLL_BOTH = DLL_DYNAMIC_BASE | DLL_NX_COMPAT | DLL_TERMINAL_SERVER_AWARE
 
 # What differs between the two images.
@@ -50,25 +51,39 @@ IMPORTS = {"KERNEL32.dll": ["ExitProcess", "GetStdHandle", "SetConsoleTitleA", "
 
 
 def unwind_problems(image):
-    """Every way the x64 function table falls short of covering the code."""
-    found = []
+    """Where the x64 function table falls short: it must cover every
+    function, with unwind info inside the image, and leave out only code
+    that is no function."""
     functions = sorted(image.runtime_functions())
-    if not functions:
-        return ["no function table (.pdata)"]
-    for (begin, end, unwind), following in zip(functions, functions[1:] + [(1 << 32,) * 3]):
-        section = image.section_at(begin)
-        if not (section and section["flags"] & SECTION_EXECUTE and begin < end <= following[0]
-                and image.section_at(end - 1) is section):
-            found.append(f"function table entry {begin:#x}..{end:#x} is not a run of code of its own")
-        if image.unwind_version(unwind) != 1:
-            found.append(f"unwind info of {begin:#x} at {unwind:#x} is not version 1")
+    found = [] if functions else ["no function table (.pdata)"]
+    found += [f"unwind info of {begin:#x} is not version 1"
+              for begin, _, unwind in functions if image.unwind_version(unwind) != 1]
     for section in (s for s in image.sections if s["flags"] & SECTION_EXECUTE):
         at, stop = section["virtual_address"], section["virtual_address"] + section["virtual_size"]
         for begin, end, _ in functions + [(stop, stop, 0)]:
-            gap = image.data[image.offset_of(at):image.offset_of(at) + max(0, begin - at)]
-            if at < begin and not NOT_A_FUNCTION.match(gap):
+            if begin > at and not NOT_A_FUNCTION.match(
+                    image.data[image.offset_of(at):image.offset_of(at) + begin - at]):
                 found.append(f"code at {at:#x}..{begin:#x} has no function table entry")
             at = max(at, end)
+    return found
+
+
+def version_problems(resource, project_version):
+    """What the version resource lacks: its fixed numbers, and the strings
+    Explorer shows, each a UTF-16 key and value, the value 32-bit aligned."""
+    found = []
+    major, minor, patch = (int(part) for part in project_version.split("."))
+    numbers = struct.pack("<IIIIII", FIXED_FILE_INFO_SIGNATURE, 0x10000, (major << 16) | minor,
+                          patch << 16, (major << 16) | minor, patch << 16)
+    if numbers not in resource:
+        found.append(f"version numbers are not {project_version}")
+    for key, value in (("FileVersion", project_version), ("ProductVersion", project_version),
+                       ("ProductName", "quovex"), ("OriginalFilename", "quovex.exe"),
+                       ("LegalCopyright", COPYRIGHT), ("FileDescription", None)):
+        text = re.escape(value.encode("utf-16-le")) if value else rb"(?:[^\0]\0)+"
+        if not re.search(re.escape(key.encode("utf-16-le")) + rb"\0\0(?:\0\0)?" + text + rb"\0\0",
+                         resource):
+            found.append(f"version string {key} is not {value or 'a text'}")
     return found
 
 
@@ -126,15 +141,8 @@ def problems(image_bytes, manifest_bytes, target, project_version):
                f"resources {[r[:3] for r in resources]}")
         expect((RT_MANIFEST, 1, 0x409, manifest_bytes) in resources,
                "embedded manifest differs from resources/")
-        major, minor, patch = (int(part) for part in project_version.split("."))
-        numbers = ((major << 16) | minor, patch << 16)
-        strings = {"FileVersion": project_version, "ProductVersion": project_version,
-                   "ProductName": "quovex",
-                   "OriginalFilename": "quovex.exe", "LegalCopyright": COPYRIGHT}
-        info = image.version_info()
-        expect(info and info[0] == numbers * 2, f"version numbers {info and info[0]}")
-        expect(info and strings.items() <= info[1].items() and info[1].get("FileDescription"),
-               f"version strings {info and info[1]}")
+        version = [data for kind, _, _, data in resources if kind == RT_VERSION]
+        found += version_problems(version[0] if version else b"", project_version)
     except (ValueError, IndexError, UnicodeDecodeError, struct.error) as error:
         found.append(f"unreadable image: {error}")
     return found

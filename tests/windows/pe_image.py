@@ -1,6 +1,6 @@
 """A small reader for PE32 and PE32+ images: headers, sections, imports,
-base relocations, the x64 exception directory, resources and the version
-resource. Raises ValueError on anything malformed."""
+base relocations, the x64 exception directory and resources. Raises
+ValueError on anything malformed."""
 
 import struct
 
@@ -45,8 +45,6 @@ IMPORT_DIRECTORY = 1
 RESOURCE_DIRECTORY = 2
 EXCEPTION_DIRECTORY = 3
 BASE_RELOCATION_DIRECTORY = 5
-RT_VERSION = 16
-FIXED_FILE_INFO_SIGNATURE = 0xFEEF04BD
 
 
 class PeImage:
@@ -158,25 +156,6 @@ class PeImage:
     def unwind_version(self, rva):
         return self.data[self.offset_of(rva)] & 7
 
-    def version_info(self):
-        """((file version MS, LS, product version MS, LS), {name: text}) of
-        the version resource, or None where there is none."""
-        found = [data for kind, *_, data in self.resources() if kind == RT_VERSION]
-        if not found:
-            return None
-        key, value, children = _version_node(found[0], 0)[:3]
-        if key != "VS_VERSION_INFO" or len(value) < 52:
-            raise ValueError(f"version resource {key!r} with {len(value)} bytes of fixed info")
-        signature, _, *versions = struct.unpack_from("<IIIIII", value)
-        if signature != FIXED_FILE_INFO_SIGNATURE:
-            raise ValueError(f"fixed file info signature {signature:#x}")
-        strings = {}
-        for table_set in (child for child in children if child[0] == "StringFileInfo"):
-            for table in table_set[2]:
-                for name, text, *_ in table[2]:
-                    strings[name] = text.decode("utf-16-le").rstrip("\0")
-        return tuple(versions), strings
-
     def resources(self):
         """[(type, name, language, bytes)] of every resource."""
         rva, size = self.directory(RESOURCE_DIRECTORY)
@@ -207,23 +186,3 @@ class PeImage:
         walk(0, [], 1)
         return found
 
-
-def _version_node(data, at):
-    """One node of a version resource at offset at: (key, value bytes,
-    [child nodes], end). Text values are counted in UTF-16 units."""
-    length, value_length, is_text = struct.unpack_from("<HHH", data, at)
-    end = at + length
-    key_end = at + 6
-    while data[key_end:key_end + 2] not in (b"\0\0", b""):
-        key_end += 2
-    if length < 6 or not key_end < end <= len(data):
-        raise ValueError(f"bad version resource node at {at:#x}")
-    value_at = (key_end + 2 + 3) & ~3
-    value = data[value_at:value_at + value_length * (2 if is_text else 1)]
-    children = []
-    child = (value_at + len(value) + 3) & ~3
-    while child < end:
-        node = _version_node(data, child)
-        children.append(node)
-        child = (node[3] + 3) & ~3
-    return data[at + 6:key_end].decode("utf-16-le"), value, children, end
