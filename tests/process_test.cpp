@@ -42,10 +42,9 @@ template <typename Prepare>
   prepare();
   char* launched[16] = {};
   std::size_t count = 0;
-  for (const char* word : kLauncher) {
+  for (const char* const* word = kLauncher; *word != nullptr; ++word) {
     // NOLINTNEXTLINE(cppcoreguidelines-pro-type-const-cast): execv takes char*, never writes.
-    launched[count] = const_cast<char*>(word);
-    count += word != nullptr ? 1 : 0;
+    launched[count++] = const_cast<char*>(*word);
   }
   for (std::size_t i = 0; argv[i] != nullptr && count + 1 < std::size(launched); ++i) {
     launched[count++] = argv[i];
@@ -194,15 +193,11 @@ TEST(Process, RedirectedOutputGetsOnlyTheBytesWhileTheTitleReachesTheTerminal) {
 
 TEST(Process, AClosedStandardStreamStillLetsTheTitleThrough) {
   // With standard input closed, the terminal opens as descriptor 0.
-  const struct {
-    int stream;
-    std::string expected;
-  } cases[] = {{0, kTitle + kOutput}, {1, kTitle}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.stream);
+  for (const int stream : {0, 1}) {
+    SCOPED_TRACE(stream);
     int master = -1;
-    const pid_t pid = StartOnTerminal(&master, [&c] { close(c.stream); });
-    EXPECT_EQ(ReadAll(master), c.expected);
+    const pid_t pid = StartOnTerminal(&master, [stream] { close(stream); });
+    EXPECT_EQ(ReadAll(master), stream == 0 ? kTitle + kOutput : kTitle);
     EXPECT_EQ(Wait(pid), "exit 0");
     close(master);
   }
