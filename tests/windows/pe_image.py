@@ -185,4 +185,3 @@ class PeImage:
 
         walk(0, [], 1)
         return found
-
