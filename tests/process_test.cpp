@@ -114,14 +114,9 @@ std::string Wait(pid_t pid) {
 // the kernel does not say.
 long WriteCalls(pid_t pid) {
   std::ifstream io("/proc/" + std::to_string(pid) + "/io");
-  std::string key;
-  long count = 0;
-  while (io >> key >> count) {
-    if (key == "syscw:") {
-      return count;
-    }
-  }
-  return -1;
+  const std::string text{std::istreambuf_iterator<char>(io), {}};
+  const auto at = text.find("syscw: ");
+  return at == std::string::npos ? -1 : std::strtol(text.c_str() + at + 7, nullptr, 10);
 }
 
 struct Pipe {
