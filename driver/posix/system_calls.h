@@ -1,8 +1,8 @@
 // The handful of system calls the POSIX console layer makes, named after the
 // C library's. Two providers make them: the C library's own functions
-// (libc/), or direct Linux system calls (linux/), for an
-// executable that links no runtime at all. Each returns what the system
-// call returns: a result of 0 or more, or minus the error number.
+// (libc/), or direct Linux system calls (linux/), for an executable that
+// links no runtime at all. Each returns what the system call returns: a
+// result of 0 or more, or minus the error number.
 #pragma once
 
 #include <poll.h>
