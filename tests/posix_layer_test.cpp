@@ -3,10 +3,14 @@
 // write reports, and that a long write survives a slow reader and signals.
 // Built once with each provider of its system calls.
 #include <fcntl.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <thread>
@@ -112,6 +117,34 @@ TEST(PosixWrite, ReportsTheBytesWrittenNotTheBytesAsked) {
   EXPECT_EQ(WriteConsoleA(Handle(full), "abc", 3, &written, nullptr), FALSE);
   EXPECT_EQ(written, 0u);
   close(full);
+}
+
+TEST(PosixWrite, GivesUpWhenEveryWriteIsRefusedAtOnce) {
+  // A filter (or a FUSE file) refuses every write at once while poll says the
+  // descriptor is ready: the write must end, not spin until SIGALRM.
+  for (const std::uint32_t error : {std::uint32_t{EAGAIN}, std::uint32_t{EINTR}}) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      alarm(2);
+      sock_filter refuse_writes[] = {BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+                                     BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_write, 0, 1),
+                                     BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | error),
+                                     BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW)};
+      const sock_fprog filter = {std::size(refuse_writes), refuse_writes};
+      const int file = open("/dev/null", O_WRONLY | O_CLOEXEC);
+      prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0);
+      if (prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &filter) != 0) {
+        _exit(77);
+      }
+      _exit(WriteConsoleA(Handle(file), "8", 1, nullptr, nullptr) == FALSE ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (status == 77 << 8) {
+      GTEST_SKIP() << "no seccomp filter can be installed here";
+    }
+    EXPECT_EQ(status, 0) << "error " << error;
+  }
 }
 
 TEST(PosixWrite, OutlastsASlowReaderAndSignalsWithoutSpinning) {

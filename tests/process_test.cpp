@@ -4,8 +4,11 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sched.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -195,6 +198,35 @@ TEST(Process, AClosedStandardStreamStillLetsTheTitleThrough) {
     EXPECT_EQ(ReadAll(master), stream == 0 ? kTitle + kOutput : kTitle);
     EXPECT_EQ(Wait(pid), "exit 0");
     close(master);
+  }
+}
+
+TEST(Process, NoTitleAndNoWaitWhenTheTerminalIsNotOne) {
+  // A sandbox decides what /dev/tty is: here a FIFO with no reader, which a
+  // blocking open would wait on for ever, or a file, which must not get the
+  // title. Each is bound there in the child's own mount namespace.
+  for (const bool fifo : {true, false}) {
+    char path[] = "/tmp/quovex-tty-XXXXXX";
+    close(mkstemp(path));
+    ASSERT_TRUE(!fifo || (unlink(path) == 0 && mkfifo(path, 0600) == 0));
+    const Pipe output = MakePipe();
+    const pid_t pid = Start([&] {
+      if (unshare(CLONE_NEWNS) != 0 || mount("", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+          mount(path, "/dev/tty", nullptr, MS_BIND, nullptr) != 0) {
+        _exit(77);
+      }
+      dup2(output.write_end, 1);
+    });
+    close(output.write_end);
+    const std::string ended = Wait(pid);
+    struct stat tty = {};
+    EXPECT_TRUE(stat(path, &tty) == 0 && tty.st_size == 0 && unlink(path) == 0);
+    if (ended == "exit 77") {
+      GTEST_SKIP() << "no mount namespace here";
+    }
+    EXPECT_EQ(ended, "exit 0") << (fifo ? "FIFO" : "file");
+    EXPECT_EQ(ReadAll(output.read_end), kOutput);
+    close(output.read_end);
   }
 }
 

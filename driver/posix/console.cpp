@@ -21,24 +21,40 @@ constexpr std::size_t kTitleLimit = 255;
 constexpr char kTitleStart[] = "\033]0;";
 constexpr char kTitleEnd = '\a';
 
+// How many writes in a row may move nothing before the write gives up. A
+// descriptor that is really blocked costs one round per wake-up (a signal, or
+// poll reporting room that another writer took), so a slow reader under a
+// storm of signals gets through; a file system or filter that answers EAGAIN
+// or EINTR at once, forever, ends after a few milliseconds.
+constexpr std::uint32_t kIdleRoundLimit = 1000;
+
+// Most systems give EWOULDBLOCK EAGAIN's value; a few give it its own.
+constexpr bool kDistinctWouldBlock = EWOULDBLOCK != EAGAIN;
+
 // Writes all size bytes, going on after partial writes, interrupted calls and
-// a full non-blocking descriptor. Returns how many bytes were written, which
-// is short of size only after an error.
+// a full non-blocking descriptor, which it waits out with poll. Returns how
+// many bytes were written, which is short of size only after an error or
+// kIdleRoundLimit fruitless rounds.
 std::size_t WriteAll(int descriptor, const char* bytes, std::size_t size) {
   std::size_t done = 0;
+  std::uint32_t idle_rounds = 0;
   while (done < size) {
     const long written = sys::write(descriptor, bytes + done, size - done);
     if (written > 0) {
       done += static_cast<std::size_t>(written);
-    } else if (written == -EINTR) {
+      idle_rounds = 0;
       continue;
-    } else if (written == -EAGAIN || written == -EWOULDBLOCK) {
+    }
+    if (++idle_rounds > kIdleRoundLimit) {
+      break;
+    }
+    if (written == -EAGAIN || (kDistinctWouldBlock && written == -EWOULDBLOCK)) {
       pollfd ready = {descriptor, POLLOUT, 0};
       const long polled = sys::poll(&ready, 1);
       if (polled < 0 && polled != -EINTR) {
         break;
       }
-    } else {
+    } else if (written != -EINTR) {
       break;
     }
   }
@@ -49,7 +65,10 @@ std::size_t WriteAll(int descriptor, const char* bytes, std::size_t size) {
 
 // The title belongs to the terminal, not to standard output: it goes to the
 // controlling terminal as an xterm title sequence, and a redirected standard
-// output never sees it. Without a controlling terminal there is no title.
+// output never sees it. Without a controlling terminal there is no title, nor
+// when /dev/tty is something else (a sandbox may put a file or a FIFO there).
+// The open never blocks, as on a FIFO with no reader; WriteAll waits out a
+// full terminal.
 extern "C" BOOL SetConsoleTitleA(LPCSTR lpConsoleTitle) {
   char sequence[sizeof kTitleStart - 1 + kTitleLimit + 1];
   std::size_t length = 0;
@@ -61,11 +80,13 @@ extern "C" BOOL SetConsoleTitleA(LPCSTR lpConsoleTitle) {
   }
   sequence[length++] = kTitleEnd;
 
-  const long terminal = sys::openat(AT_FDCWD, "/dev/tty", O_WRONLY | O_NOCTTY | O_CLOEXEC);
+  const long terminal =
+      sys::openat(AT_FDCWD, "/dev/tty", O_WRONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
   if (terminal < 0) {
     return FALSE;
   }
-  const bool sent = WriteAll(static_cast<int>(terminal), sequence, length) == length;
+  const bool sent = sys::isatty(static_cast<int>(terminal)) == 1 &&
+                    WriteAll(static_cast<int>(terminal), sequence, length) == length;
   sys::close(static_cast<int>(terminal));
   return sent ? TRUE : FALSE;
 }

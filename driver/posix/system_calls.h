@@ -14,6 +14,8 @@ namespace sys {
 long openat(int directory, const char* path, int flags);
 long write(int descriptor, const void* bytes, std::size_t size);
 long close(int descriptor);
+// 1 when the descriptor is a terminal.
+long isatty(int descriptor);
 // Waits, with no time limit, for an event on the given descriptors.
 long poll(pollfd* descriptors, nfds_t count);
 // Sets the signal's disposition to "ignore".

@@ -27,6 +27,10 @@ long sys::close(int descriptor) {
   return Result(::close(descriptor));
 }
 
+long sys::isatty(int descriptor) {
+  return ::isatty(descriptor) == 1 ? 1 : -errno;
+}
+
 long sys::poll(pollfd* descriptors, nfds_t count) {
   return Result(::poll(descriptors, count, -1));
 }

@@ -1,6 +1,8 @@
 // The POSIX layer's system calls, made directly on Linux, for the build that
 // links no runtime. openat and ppoll serve every architecture: aarch64 has
 // no open or poll.
+#include <asm/ioctls.h>
+#include <asm/termbits.h>
 #include <sys/syscall.h>
 
 #include <csignal>
@@ -40,6 +42,14 @@ long sys::close(int descriptor) {
   return LinuxSyscall(SYS_close, descriptor, 0, 0, 0, 0);
 }
 
+long sys::isatty(int descriptor) {
+  // Only a terminal has settings to read; the kernel's termios is the one
+  // TCGETS fills in.
+  termios settings = {};
+  const long result = LinuxSyscall(SYS_ioctl, descriptor, TCGETS, Pointer(&settings), 0, 0);
+  return result == 0 ? 1 : result;
+}
+
 long sys::poll(pollfd* descriptors, nfds_t count) {
   // No time limit and no signal mask.
   return LinuxSyscall(SYS_ppoll, Pointer(descriptors), static_cast<long>(count), 0, 0, 0);
@@ -52,5 +62,7 @@ long sys::ignore_signal(int signal) {
 
 void sys::exit(int code) {
   LinuxSyscall(SYS_exit_group, code, 0, 0, 0, 0);
-  __builtin_unreachable();
+  // Should the call ever return (a filter or a fault injector can make it),
+  // the process stops here rather than running on into whatever follows.
+  __builtin_trap();
 }
