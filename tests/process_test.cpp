@@ -318,8 +318,15 @@ TEST(Process, WaitsOutAFullNonBlockingPipe) {
   close(output.write_end);
   // Read only once the program has made its write, as the kernel counts it.
   const auto deadline = std::chrono::steady_clock::now() + kTimeLimit;
-  while (WriteCalls(pid) == 0 && std::chrono::steady_clock::now() < deadline) {
+  long calls = 0;
+  while ((calls = WriteCalls(pid)) == 0 && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  if (calls < 0) {
+    kill(pid, SIGKILL);
+    Wait(pid);
+    close(output.read_end);
+    GTEST_SKIP() << "this kernel counts no write calls per task (/proc/<pid>/io)";
   }
   EXPECT_EQ(ReadAll(output.read_end), filler + kOutput);
   EXPECT_EQ(Wait(pid), "exit 0");

@@ -35,7 +35,7 @@ WINDOW_SIZE = struct.pack("HHHH", 25, 200, 0, 0)
 # the 32-bit one elsewhere.
 WINE = pathlib.Path("/usr/lib/wine")
 # Where the prefixes this test makes for itself are kept.
-CACHE = pathlib.Path.home() / ".cache" / "quovex"
+CACHE = pathlib.Path(os.environ.get("XDG_CACHE_HOME") or pathlib.Path.home() / ".cache") / "quovex"
 LOADERS = {0x14C: ("wine", "32"), 0x8664: ("wine64", "64")}
 SERVERS = ("wineserver64", "wineserver32")
 
