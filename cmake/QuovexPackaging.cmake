@@ -1,48 +1,60 @@
-# "cmake --install" puts the program in bin/, with the licence and a README
-# (on Linux also the manual page and Debian's changelog). CPack makes a
-# .tar.gz of the Linux build and a .zip of each Windows build; scripts/release
-# makes the reproducible release artifacts from the same install tree.
+# What "cmake --install" puts where GNUInstallDirs says: the program, and on
+# Linux its manual page, the README and the licence. The Debian package's own
+# documents, its copyright file and changelog, are the install component
+# "debian", which only scripts/release asks for, for the .deb. scripts/release
+# makes every release archive from these install trees.
+include(GNUInstallDirs)
+
 if(WIN32)
-  # A short README for Windows users and the licence, with Windows line ends.
+  # Beside bin\, a short README for Windows users and the licence, with
+  # Windows line ends.
   configure_file(${PROJECT_SOURCE_DIR}/resources/windows/README.txt.in README.txt
                  @ONLY NEWLINE_STYLE CRLF)
   configure_file(${PROJECT_SOURCE_DIR}/LICENSE LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
   install(FILES ${PROJECT_BINARY_DIR}/README.txt ${PROJECT_BINARY_DIR}/LICENSE.txt DESTINATION .)
-  set(CPACK_GENERATOR ZIP)
-  set(CPACK_SYSTEM_NAME ${QUOVEX_WINDOWS_PACKAGE_NAME})
-else()
-  # The manual page and the changelog carry the project's version, and are
-  # compressed as Debian wants them: at the highest level, with no name or
-  # time inside, so the same sources give the same bytes.
-  find_program(QUOVEX_GZIP gzip REQUIRED)
-  set(QUOVEX_MAINTAINER "The quovex developers <developers@quovex.invalid>"
-      CACHE STRING "The maintainer the Debian package names")
-  configure_file(${PROJECT_SOURCE_DIR}/resources/quovex.1.in quovex.1 @ONLY)
-  configure_file(${PROJECT_SOURCE_DIR}/resources/debian/changelog.in changelog @ONLY)
-  foreach(document IN ITEMS quovex.1 changelog)
-    add_custom_command(OUTPUT ${document}.gz
-      COMMAND ${QUOVEX_GZIP} -9nc ${document} > ${document}.gz
-      DEPENDS ${PROJECT_BINARY_DIR}/${document}
-      WORKING_DIRECTORY ${PROJECT_BINARY_DIR})
-  endforeach()
-  add_custom_target(quovex_documents ALL DEPENDS quovex.1.gz changelog.gz)
-
-  # The package's control file; scripts/release adds its Installed-Size.
-  set(debian_architectures x86_64 amd64 aarch64 arm64)
-  list(FIND debian_architectures ${CMAKE_SYSTEM_PROCESSOR} index)
-  if(index GREATER_EQUAL 0)
-    math(EXPR index "${index} + 1")
-    list(GET debian_architectures ${index} QUOVEX_DEBIAN_ARCHITECTURE)
-    configure_file(${PROJECT_SOURCE_DIR}/resources/debian/control.in debian/control @ONLY)
-  endif()
-  install(FILES ${PROJECT_BINARY_DIR}/quovex.1.gz DESTINATION share/man/man1)
-  install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/resources/debian/copyright
-                ${PROJECT_BINARY_DIR}/changelog.gz
-          DESTINATION share/doc/quovex)
-  set(CPACK_GENERATOR TGZ)
+  return()
 endif()
 
-set(CPACK_PACKAGE_VENDOR "quovex")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
-set(CPACK_OUTPUT_FILE_PREFIX ${PROJECT_BINARY_DIR}/packages)
-include(CPack)
+# Each version has its own entry in the changelog, written when the version
+# is raised; a release whose version has none would ship a false history.
+file(STRINGS ${PROJECT_SOURCE_DIR}/resources/debian/changelog latest LIMIT_COUNT 1)
+if(NOT latest MATCHES "^quovex \\(${PROJECT_VERSION}\\) ")
+  message(FATAL_ERROR
+    "resources/debian/changelog starts with \"${latest}\": give version ${PROJECT_VERSION} an entry")
+endif()
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+             ${PROJECT_SOURCE_DIR}/resources/debian/changelog)
+
+# The manual page and the changelog are compressed as Debian wants them: at
+# the highest level, with no name or time inside, so the same sources give
+# the same bytes.
+find_program(QUOVEX_GZIP gzip REQUIRED)
+configure_file(${PROJECT_SOURCE_DIR}/resources/quovex.1.in quovex.1 @ONLY)
+add_custom_command(OUTPUT quovex.1.gz
+  COMMAND ${QUOVEX_GZIP} -9nc quovex.1 > quovex.1.gz
+  DEPENDS ${PROJECT_BINARY_DIR}/quovex.1
+  WORKING_DIRECTORY ${PROJECT_BINARY_DIR})
+add_custom_command(OUTPUT changelog.gz
+  COMMAND ${QUOVEX_GZIP} -9nc ${PROJECT_SOURCE_DIR}/resources/debian/changelog > changelog.gz
+  DEPENDS ${PROJECT_SOURCE_DIR}/resources/debian/changelog
+  WORKING_DIRECTORY ${PROJECT_BINARY_DIR})
+add_custom_target(quovex_documents ALL DEPENDS quovex.1.gz changelog.gz)
+
+install(FILES ${PROJECT_BINARY_DIR}/quovex.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/resources/debian/copyright ${PROJECT_BINARY_DIR}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT debian EXCLUDE_FROM_ALL)
+
+# The package's control file, for the processors Debian has a name for;
+# scripts/release adds its Installed-Size.
+set(QUOVEX_MAINTAINER "The quovex developers <developers@quovex.invalid>"
+    CACHE STRING "The maintainer the Debian package names")
+if(QUOVEX_PROCESSOR STREQUAL "x86_64")
+  set(QUOVEX_DEBIAN_ARCHITECTURE amd64)
+elseif(QUOVEX_PROCESSOR STREQUAL "aarch64")
+  set(QUOVEX_DEBIAN_ARCHITECTURE arm64)
+endif()
+if(QUOVEX_DEBIAN_ARCHITECTURE)
+  configure_file(${PROJECT_SOURCE_DIR}/resources/debian/control.in debian/control @ONLY)
+endif()
