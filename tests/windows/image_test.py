@@ -1,5 +1,5 @@
-"""Checks every property a Windows image must have, straight from its
-bytes, and that the check itself notices a wrong value.
+"""Checks every property a Windows image must have, read with Debian's
+python3-pefile, and that the check itself notices a wrong value.
 
 Usage: image_test.py IMAGE MANIFEST TARGET VERSION, where TARGET is x86 or
 AMD64 and VERSION the project's, as 1.2.3."""
@@ -11,35 +11,30 @@ import sys
 import unittest
 import xml.etree.ElementTree as ElementTree
 
-from pe_image import PE32, PE32_PLUS, PeImage
+import pefile
 
-SUBSYSTEM_CONSOLE = 3
-FILE_RELOCS_STRIPPED = 0x0001
-FILE_EXECUTABLE_IMAGE = 0x0002
-FILE_LARGE_ADDRESS_AWARE = 0x0020
-FILE_32BIT_MACHINE = 0x0100
-FILE_DLL = 0x2000
-DLL_HIGH_ENTROPY_VA = 0x0020
-DLL_DYNAMIC_BASE = 0x0040
-DLL_NX_COMPAT = 0x0100
-DLL_TERMINAL_SERVER_AWARE = 0x8000
-SECTION_EXECUTE = 0x20000000
-RELOCATION_PADDING = 0
-RT_VERSION = 16
-RT_MANIFEST = 24
-FIXED_FILE_INFO_SIGNATURE = 0xFEEF04BD
-DLL_BOTH = DLL_DYNAMIC_BASE | DLL_NX_COMPAT | DLL_TERMINAL_SERVER_AWARE
+FILE = pefile.IMAGE_CHARACTERISTICS
+DLL = pefile.DLL_CHARACTERISTICS
+SECTION_EXECUTE = pefile.SECTION_CHARACTERISTICS["IMAGE_SCN_MEM_EXECUTE"]
+RELOCATION_PADDING = pefile.RELOCATION_TYPE["IMAGE_REL_BASED_ABSOLUTE"]
+RT_VERSION = pefile.RESOURCE_TYPE["RT_VERSION"]
+RT_MANIFEST = pefile.RESOURCE_TYPE["RT_MANIFEST"]
+US_ENGLISH, UNICODE = 0x409, 1200
+VFT_APP, VOS_NT_WINDOWS32 = 1, 0x40004
+DLL_BOTH = (DLL["IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE"] | DLL["IMAGE_DLLCHARACTERISTICS_NX_COMPAT"]
+            | DLL["IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE"])
 
-# What differs between the two images.
-# x86 exception handling walks frames on the stack; x64 needs a function
-# table entry for every function that calls, saves a register or moves the
-# stack pointer.
+# What differs between the two images; the toolchain files say why.
 TARGETS = {
-    "x86": {"machine": 0x14C, "magic": PE32, "file_flag": FILE_32BIT_MACHINE,
-            "dll_characteristics": DLL_BOTH, "relocation": 3,  # HIGHLOW
+    "x86": {"machine": 0x14C, "magic": pefile.OPTIONAL_HEADER_MAGIC_PE,
+            "file_flag": FILE["IMAGE_FILE_32BIT_MACHINE"],
+            "dll_characteristics": DLL_BOTH | DLL["IMAGE_DLLCHARACTERISTICS_NO_SEH"],
+            "relocation": pefile.RELOCATION_TYPE["IMAGE_REL_BASED_HIGHLOW"],
             "max_size": 5 * 1024, "unwind_tables": False},
-    "AMD64": {"machine": 0x8664, "magic": PE32_PLUS, "file_flag": FILE_LARGE_ADDRESS_AWARE,
-              "dll_characteristics": DLL_BOTH | DLL_HIGH_ENTROPY_VA, "relocation": 10,  # DIR64
+    "AMD64": {"machine": 0x8664, "magic": pefile.OPTIONAL_HEADER_MAGIC_PE_PLUS,
+              "file_flag": FILE["IMAGE_FILE_LARGE_ADDRESS_AWARE"],
+              "dll_characteristics": DLL_BOTH | DLL["IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA"],
+              "relocation": pefile.RELOCATION_TYPE["IMAGE_REL_BASED_DIR64"],
               "max_size": 6 * 1024, "unwind_tables": True},
 }
 # Code that is no function: padding, import thunks (jmp through the import
@@ -48,42 +43,57 @@ NOT_A_FUNCTION = re.compile(rb"(?:[\x90\xcc]|\xff\x25[\s\S]{4}|\xff{8}|\x00{8})*
 COPYRIGHT = next(line for line in (pathlib.Path(__file__).parents[2] / "LICENSE").read_text().splitlines()
                  if line.startswith("Copyright "))
 IMPORTS = {"KERNEL32.dll": ["ExitProcess", "GetStdHandle", "SetConsoleTitleA", "WriteConsoleA"]}
+# Vista, 7, 8, 8.1, and 10 and 11.
+SUPPORTED_OS = {"{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+                "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+                "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}
 
 
 def unwind_problems(image):
     """Where the x64 function table falls short: it must cover every
-    function, with unwind info inside the image, and leave out only code
-    that is no function."""
-    functions = sorted(image.runtime_functions())
+    function, with version 1 unwind info, and leave out only code that is no
+    function."""
+    functions = sorted((f.struct.BeginAddress, f.struct.EndAddress, f.unwindinfo)
+                       for f in getattr(image, "DIRECTORY_ENTRY_EXCEPTION", []))
     found = [] if functions else ["no function table (.pdata)"]
     found += [f"unwind info of {begin:#x} is not version 1"
-              for begin, _, unwind in functions if image.unwind_version(unwind) != 1]
-    for section in (s for s in image.sections if s["flags"] & SECTION_EXECUTE):
-        at, stop = section["virtual_address"], section["virtual_address"] + section["virtual_size"]
-        for begin, end, _ in functions + [(stop, stop, 0)]:
-            if begin > at and not NOT_A_FUNCTION.match(
-                    image.data[image.offset_of(at):image.offset_of(at) + begin - at]):
+              for begin, _, unwind in functions if unwind is None or unwind.Version != 1]
+    for section in (s for s in image.sections if s.Characteristics & SECTION_EXECUTE):
+        at, stop = section.VirtualAddress, section.VirtualAddress + section.Misc_VirtualSize
+        for begin, end, _ in functions + [(stop, stop, None)]:
+            if begin > at and not NOT_A_FUNCTION.match(image.get_data(at, begin - at)):
                 found.append(f"code at {at:#x}..{begin:#x} has no function table entry")
             at = max(at, end)
     return found
 
 
-def version_problems(resource, project_version):
-    """What the version resource lacks: its fixed numbers, and the strings
-    Explorer shows, each a UTF-16 key and value, the value 32-bit aligned."""
+def version_problems(image, project_version):
+    """What the version resource lacks: an application's fixed part with the
+    project's version, and the strings Explorer shows, in one US English,
+    Unicode block that the Translation names."""
     found = []
     major, minor, patch = (int(part) for part in project_version.split("."))
-    numbers = struct.pack("<IIIIII", FIXED_FILE_INFO_SIGNATURE, 0x10000, (major << 16) | minor,
-                          patch << 16, (major << 16) | minor, patch << 16)
-    if numbers not in resource:
-        found.append(f"version numbers are not {project_version}")
+    fixed = image.VS_FIXEDFILEINFO[0]
+    for name in ("File", "Product"):
+        numbers = (getattr(fixed, name + "VersionMS"), getattr(fixed, name + "VersionLS"))
+        if numbers != ((major << 16) | minor, patch << 16):
+            found.append(f"{name} version numbers are not {project_version}")
+    if (fixed.FileType, fixed.FileOS) != (VFT_APP, VOS_NT_WINDOWS32):
+        found.append(f"file type {fixed.FileType}, system {fixed.FileOS:#x}: not a Windows application")
+    blocks = {table.LangID.decode(): table.entries
+              for info in image.FileInfo[0] for table in getattr(info, "StringTable", [])}
+    translations = [var.entry.get(b"Translation")
+                    for info in image.FileInfo[0] for var in getattr(info, "Var", [])]
+    if list(blocks) != [f"{US_ENGLISH:04X}{UNICODE:04X}"]:
+        found.append(f"string blocks {list(blocks)}, not one US English and Unicode")
+    if translations != [f"{US_ENGLISH:#06x} {UNICODE:#06x}"]:
+        found.append(f"translations {translations}, not the string block's")
+    strings = next(iter(blocks.values()), {})
     for key, value in (("FileVersion", project_version), ("ProductVersion", project_version),
                        ("ProductName", "quovex"), ("OriginalFilename", "quovex.exe"),
-                       ("LegalCopyright", COPYRIGHT), ("FileDescription", None)):
-        text = re.escape(value.encode("utf-16-le")) if value else rb"(?:[^\0]\0)+"
-        if not re.search(re.escape(key.encode("utf-16-le")) + rb"\0\0(?:\0\0)?" + text + rb"\0\0",
-                         resource):
-            found.append(f"version string {key} is not {value or 'a text'}")
+                       ("LegalCopyright", COPYRIGHT), ("FileDescription", "quovex")):
+        if strings.get(key.encode()) != value.encode():
+            found.append(f"version string {key} is not {value}")
     return found
 
 
@@ -96,54 +106,60 @@ def problems(image_bytes, manifest_bytes, target, project_version):
             found.append(text)
 
     try:
-        image = PeImage(image_bytes)
-        optional = image.optional
+        image = pefile.PE(data=image_bytes)
+        header, optional = image.FILE_HEADER, image.OPTIONAL_HEADER
         expect(len(image_bytes) <= target["max_size"], f"image is {len(image_bytes)} bytes")
-        expect(image.machine == target["machine"], f"machine {image.machine:#x}")
-        expect(image.magic == target["magic"], f"optional header magic {image.magic:#x}")
-        expect(image.timestamp == 0, f"link timestamp {image.timestamp:#x}")
-        flags = image.characteristics
-        expect(flags & FILE_EXECUTABLE_IMAGE, "not marked executable")
+        expect(header.Machine == target["machine"], f"machine {header.Machine:#x}")
+        expect(optional.Magic == target["magic"], f"optional header magic {optional.Magic:#x}")
+        expect(header.TimeDateStamp == 0, f"link timestamp {header.TimeDateStamp:#x}")
+        flags = header.Characteristics
+        expect(flags & FILE["IMAGE_FILE_EXECUTABLE_IMAGE"], "not marked executable")
         expect(flags & target["file_flag"], f"characteristics {flags:#x} lack {target['file_flag']:#x}")
-        expect(not flags & FILE_DLL, "marked as a DLL")
-        expect(not flags & FILE_RELOCS_STRIPPED, "relocations stripped")
+        expect(not flags & FILE["IMAGE_FILE_DLL"], "marked as a DLL")
+        expect(not flags & FILE["IMAGE_FILE_RELOCS_STRIPPED"], "relocations stripped")
+        expect(b"GCC:" not in image_bytes, "names the compiler that built it")
 
-        expect(optional["subsystem"] == SUBSYSTEM_CONSOLE, f"subsystem {optional['subsystem']}")
-        version = (optional["major_subsystem_version"], optional["minor_subsystem_version"])
-        expect(version == (6, 0), f"subsystem version {version}")
+        expect(optional.Subsystem == pefile.SUBSYSTEM_TYPE["IMAGE_SUBSYSTEM_WINDOWS_CUI"],
+               f"subsystem {optional.Subsystem}")
+        for name in ("Subsystem", "OperatingSystem"):
+            version = (getattr(optional, f"Major{name}Version"), getattr(optional, f"Minor{name}Version"))
+            expect(version == (6, 0), f"{name} version {version}")
         wanted = target["dll_characteristics"]
-        expect(optional["dll_characteristics"] == wanted,
-               f"DLL characteristics {optional['dll_characteristics']:#x}, not {wanted:#x}")
-        for field, value in (("size_of_stack_reserve", 0x100000), ("size_of_stack_commit", 0x1000),
-                             ("size_of_heap_reserve", 0x100000), ("size_of_heap_commit", 0x1000)):
-            expect(optional[field] == value, f"{field} {optional[field]:#x}, not {value:#x}")
+        expect(optional.DllCharacteristics == wanted,
+               f"DLL characteristics {optional.DllCharacteristics:#x}, not {wanted:#x}")
+        for field in ("SizeOfStackReserve", "SizeOfHeapReserve"):
+            expect(getattr(optional, field) == 0x100000, f"{field} {getattr(optional, field):#x}")
+        for field in ("SizeOfStackCommit", "SizeOfHeapCommit"):
+            expect(getattr(optional, field) == 0x1000, f"{field} {getattr(optional, field):#x}")
 
-        entry = image.section_at(optional["address_of_entry_point"])
-        expect(entry is not None and entry["flags"] & SECTION_EXECUTE,
+        entry = image.get_section_by_rva(optional.AddressOfEntryPoint)
+        expect(entry is not None and entry.Characteristics & SECTION_EXECUTE,
                "entry point outside executable code")
 
         # Windows moves an image only when it has a base relocation table.
-        relocations = image.relocations()
-        expect(any(kind == target["relocation"] for kind, _ in relocations),
-               "no base relocations to move the image by")
-        expect(all(kind in (RELOCATION_PADDING, target["relocation"]) for kind, _ in relocations),
-               "base relocations of an unexpected type")
+        kinds = {relocation.type for block in getattr(image, "DIRECTORY_ENTRY_BASERELOC", [])
+                 for relocation in block.entries}
+        expect(target["relocation"] in kinds, "no base relocations to move the image by")
+        expect(kinds <= {RELOCATION_PADDING, target["relocation"]},
+               f"base relocations of the types {kinds}")
 
-        imports = image.imports()
-        expect({dll: sorted(names) for dll, names in imports.items()} == IMPORTS,
-               f"imports {imports}")
+        imports = {entry.dll.decode(): sorted(i.name.decode() for i in entry.imports)
+                   for entry in getattr(image, "DIRECTORY_ENTRY_IMPORT", [])}
+        expect(imports == IMPORTS, f"imports {imports}")
 
         if target["unwind_tables"]:
             found += unwind_problems(image)
 
-        resources = image.resources()
-        expect([r[:2] for r in resources] == [(RT_VERSION, 1), (RT_MANIFEST, 1)],
+        resources = [(kind.id, name.id, language.data.lang | language.data.sublang << 10,
+                      image.get_data(language.data.struct.OffsetToData, language.data.struct.Size))
+                     for kind in image.DIRECTORY_ENTRY_RESOURCE.entries
+                     for name in kind.directory.entries for language in name.directory.entries]
+        expect([r[:3] for r in resources] == [(RT_VERSION, 1, US_ENGLISH), (RT_MANIFEST, 1, US_ENGLISH)],
                f"resources {[r[:3] for r in resources]}")
-        expect((RT_MANIFEST, 1, 0x409, manifest_bytes) in resources,
+        expect((RT_MANIFEST, 1, US_ENGLISH, manifest_bytes) in resources,
                "embedded manifest differs from resources/")
-        version = [data for kind, _, _, data in resources if kind == RT_VERSION]
-        found += version_problems(version[0] if version else b"", project_version)
-    except (ValueError, IndexError, UnicodeDecodeError, struct.error) as error:
+        found += version_problems(image, project_version)
+    except (pefile.PEFormatError, AttributeError, IndexError, UnicodeDecodeError, struct.error) as error:
         found.append(f"unreadable image: {error}")
     return found
 
@@ -157,54 +173,65 @@ class WindowsImage(unittest.TestCase):
     def test_has_every_required_property(self):
         self.assertEqual(problems(self.image, self.manifest, self.target, self.version), [])
 
-    def test_manifest_requests_as_invoker_without_ui_access(self):
-        namespace = "{urn:schemas-microsoft-com:asm.v3}"
+    def test_manifest_asks_for_the_callers_rights_on_every_windows_since_vista(self):
         root = ElementTree.fromstring(self.manifest)
-        levels = root.findall(f".//{namespace}requestedExecutionLevel")
+        levels = root.findall(".//{urn:schemas-microsoft-com:asm.v3}requestedExecutionLevel")
         self.assertEqual([level.attrib for level in levels],
                          [{"level": "asInvoker", "uiAccess": "false"}])
+        systems = root.findall(".//{urn:schemas-microsoft-com:compatibility.v1}supportedOS")
+        self.assertEqual(sorted(system.get("Id") for system in systems), sorted(SUPPORTED_OS))
 
     def test_check_notices_wrong_values(self):
-        image = PeImage(self.image)
-        pe = struct.unpack_from("<I", self.image, 0x3C)[0]
-        text = image.sections[0]
+        image = pefile.PE(data=self.image)
         other_machine = next(t["machine"] for t in TARGETS.values() if t is not self.target)
         wanted = self.target["dll_characteristics"]
-        address = "<Q" if image.magic == PE32_PLUS else "<I"
 
-        def patched(offset, layout, value):
-            data = bytearray(self.image)
-            if isinstance(offset, str):
-                offset = image.field_offsets[offset]
-            struct.pack_into(layout, data, offset, value)
-            return bytes(data)
+        def patched(structure_of, field, value):
+            changed = pefile.PE(data=self.image)
+            setattr(structure_of(changed), field, value)
+            return bytes(changed.write())
 
         def renamed(old, new):
             return self.image.replace(old, new, 1)
 
+        def header(i):
+            return i.FILE_HEADER
+
+        def optional(i):
+            return i.OPTIONAL_HEADER
+
+        def fixed(i):
+            return i.VS_FIXEDFILEINFO[0]
+
+        def relocations(i):
+            return i.OPTIONAL_HEADER.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_BASERELOC"]]
+
         wrong = {
-            "machine": patched(pe + 4, "<H", other_machine),
-            "timestamp": patched(pe + 8, "<I", 1),
-            "relocations stripped": patched(pe + 22, "<H",
-                                            image.characteristics | FILE_RELOCS_STRIPPED),
-            "subsystem": patched("subsystem", "<H", 2),
-            "subsystem version": patched("major_subsystem_version", "<H", 5),
-            "no ASLR": patched("dll_characteristics", "<H", wanted & ~DLL_DYNAMIC_BASE),
-            "no NX": patched("dll_characteristics", "<H", wanted & ~DLL_NX_COMPAT),
-            "no terminal server": patched("dll_characteristics", "<H",
-                                          wanted & ~DLL_TERMINAL_SERVER_AWARE),
-            "high entropy": patched("dll_characteristics", "<H", wanted ^ DLL_HIGH_ENTROPY_VA),
-            "stack reserve": patched("size_of_stack_reserve", address, 0x200000),
-            "heap commit": patched("size_of_heap_commit", address, 0x2000),
-            "entry point": patched("address_of_entry_point", "<I",
-                                   image.sections[-1]["virtual_address"]),
-            "no relocation table": patched(image.field_offsets["number_of_rva_and_sizes"] + 4 + 8 * 5,
-                                           "<Q", 0),
+            "machine": patched(header, "Machine", other_machine),
+            "timestamp": patched(header, "TimeDateStamp", 1),
+            "relocations stripped": patched(header, "Characteristics", image.FILE_HEADER.Characteristics
+                                            | FILE["IMAGE_FILE_RELOCS_STRIPPED"]),
+            "subsystem": patched(optional, "Subsystem", 2),
+            "subsystem version": patched(optional, "MajorSubsystemVersion", 5),
+            "system version": patched(optional, "MajorOperatingSystemVersion", 4),
+            "no ASLR": patched(optional, "DllCharacteristics",
+                               wanted & ~DLL["IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE"]),
+            "no NX": patched(optional, "DllCharacteristics", wanted & ~DLL["IMAGE_DLLCHARACTERISTICS_NX_COMPAT"]),
+            "no SEH": patched(optional, "DllCharacteristics", wanted ^ DLL["IMAGE_DLLCHARACTERISTICS_NO_SEH"]),
+            "high entropy": patched(optional, "DllCharacteristics",
+                                    wanted ^ DLL["IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA"]),
+            "stack reserve": patched(optional, "SizeOfStackReserve", 0x200000),
+            "heap commit": patched(optional, "SizeOfHeapCommit", 0x2000),
+            "entry point": patched(optional, "AddressOfEntryPoint", image.sections[-1].VirtualAddress),
+            "no relocation table": patched(relocations, "Size", 0),
+            "file type": patched(fixed, "FileType", 2),
+            "file version": patched(fixed, "FileVersionLS", 1),
             "import name": renamed(b"GetStdHandle", b"GetStdHandlf"),
             "import library": renamed(b"KERNEL32.dll", b"KERNELXX.dll"),
             "manifest": renamed(b"asInvoker", b"asInvokeR"),
-            "truncated": self.image[:text["raw_pointer"] + 16],
-            "too large": self.image + bytes(self.target["max_size"]),
+            "string block": renamed("040904B0".encode("utf-16-le"), "040904E4".encode("utf-16-le")),
+            "compiler": self.image + b"GCC: (GNU)",
+            "truncated": self.image[:image.sections[0].PointerToRawData + 16],
         }
         for name, image_bytes in wrong.items():
             with self.subTest(name):

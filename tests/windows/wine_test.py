@@ -19,6 +19,8 @@ import termios
 import time
 import unittest
 
+import pefile
+
 SKIPPED = 77
 RUN_TIME_LIMIT = 120  # a run takes well under a second once the prefix exists
 # Written into a prefix once its setup has finished.
@@ -41,10 +43,7 @@ SERVERS = ("wineserver64", "wineserver32")
 
 
 def loader_of(image):
-    with open(image, "rb") as file:
-        data = file.read(4096)
-    pe = struct.unpack_from("<I", data, 0x3C)[0]
-    return LOADERS[struct.unpack_from("<H", data, pe + 4)[0]]
+    return LOADERS[pefile.PE(image, fast_load=True).FILE_HEADER.Machine]
 
 
 def wine_environment():
