@@ -136,7 +136,6 @@ def problems(image_bytes, manifest_bytes, target, project_version):
         expect(entry is not None and entry.Characteristics & SECTION_EXECUTE,
                "entry point outside executable code")
 
-        # Windows moves an image only when it has a base relocation table.
         kinds = {relocation.type for block in getattr(image, "DIRECTORY_ENTRY_BASERELOC", [])
                  for relocation in block.entries}
         expect(target["relocation"] in kinds, "no base relocations to move the image by")
