@@ -1,5 +1,5 @@
 """Checks the hardening of the runtime-free Linux executable, read with
-Debian's python3-pyelftools, and that the check itself notices a wrong value.
+Debian's python3-pyelftools.
 
 Usage: elf_image_test.py EXECUTABLE"""
 
@@ -69,43 +69,6 @@ class LinuxImage(unittest.TestCase):
 
     def test_is_hardened(self):
         self.assertEqual(problems(self.image), [])
-
-    def test_check_notices_wrong_values(self):
-        elf = ELFFile(io.BytesIO(self.image))
-        segments = list(elf.iter_segments())
-
-        def patched(offset, layout, *values):
-            data = bytearray(self.image)
-            struct.pack_into(layout, data, offset, *values)
-            return bytes(data)
-
-        def segment(kind):  # where the program header of that kind is
-            index = next(i for i, s in enumerate(segments) if s["p_type"] == kind)
-            return elf.header.e_phoff + index * elf.header.e_phentsize
-
-        def entry(tag):  # where the dynamic entry with that tag is
-            dynamic = next(s for s in segments if s["p_type"] == "PT_DYNAMIC")
-            index = next(i for i, t in enumerate(dynamic.iter_tags()) if t.entry.d_tag == tag)
-            return dynamic["p_offset"] + index * 16
-
-        code = next(i for i, s in enumerate(segments) if s["p_type"] == "PT_LOAD" and s["p_flags"] & PF_X)
-        code = elf.header.e_phoff + code * elf.header.e_phentsize
-        wrong = {
-            "fixed address": patched(16, "<H", 2),
-            "interpreter": patched(segment("PT_GNU_STACK"), "<I", 3),
-            "writable code": patched(code + 4, "<I", 7),
-            "executable stack": patched(segment("PT_GNU_STACK") + 4, "<I", 7),
-            "library needed": patched(entry("DT_FLAGS"), "<q", 1),
-            "relocations": patched(entry("DT_FLAGS"), "<qQ", 8, 24),
-            "lazy binding": patched(entry("DT_FLAGS_1") + 8, "<Q", 0),
-            "no relro": patched(segment("PT_GNU_RELRO"), "<I", 0),
-        }
-        symbols = elf.get_section_by_name(".symtab")
-        if symbols is not None and symbols.num_symbols() > 1:
-            wrong["undefined symbol"] = patched(symbols["sh_offset"] + symbols["sh_entsize"] + 6, "<H", 0)
-        for name, data in wrong.items():
-            with self.subTest(name):
-                self.assertNotEqual(problems(data), [])
 
 
 if __name__ == "__main__":

@@ -1,5 +1,5 @@
 """Checks every property a Windows image must have, read with Debian's
-python3-pefile, and that the check itself notices a wrong value.
+python3-pefile.
 
 Usage: image_test.py IMAGE MANIFEST TARGET VERSION, where TARGET is x86 or
 AMD64 and VERSION the project's, as 1.2.3."""
@@ -179,63 +179,6 @@ class WindowsImage(unittest.TestCase):
                          [{"level": "asInvoker", "uiAccess": "false"}])
         systems = root.findall(".//{urn:schemas-microsoft-com:compatibility.v1}supportedOS")
         self.assertEqual(sorted(system.get("Id") for system in systems), sorted(SUPPORTED_OS))
-
-    def test_check_notices_wrong_values(self):
-        image = pefile.PE(data=self.image)
-        other_machine = next(t["machine"] for t in TARGETS.values() if t is not self.target)
-        wanted = self.target["dll_characteristics"]
-
-        def patched(structure_of, field, value):
-            changed = pefile.PE(data=self.image)
-            setattr(structure_of(changed), field, value)
-            return bytes(changed.write())
-
-        def renamed(old, new):
-            return self.image.replace(old, new, 1)
-
-        def header(i):
-            return i.FILE_HEADER
-
-        def optional(i):
-            return i.OPTIONAL_HEADER
-
-        def fixed(i):
-            return i.VS_FIXEDFILEINFO[0]
-
-        def relocations(i):
-            return i.OPTIONAL_HEADER.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_BASERELOC"]]
-
-        wrong = {
-            "machine": patched(header, "Machine", other_machine),
-            "timestamp": patched(header, "TimeDateStamp", 1),
-            "relocations stripped": patched(header, "Characteristics", image.FILE_HEADER.Characteristics
-                                            | FILE["IMAGE_FILE_RELOCS_STRIPPED"]),
-            "subsystem": patched(optional, "Subsystem", 2),
-            "subsystem version": patched(optional, "MajorSubsystemVersion", 5),
-            "system version": patched(optional, "MajorOperatingSystemVersion", 4),
-            "no ASLR": patched(optional, "DllCharacteristics",
-                               wanted & ~DLL["IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE"]),
-            "no NX": patched(optional, "DllCharacteristics", wanted & ~DLL["IMAGE_DLLCHARACTERISTICS_NX_COMPAT"]),
-            "no SEH": patched(optional, "DllCharacteristics", wanted ^ DLL["IMAGE_DLLCHARACTERISTICS_NO_SEH"]),
-            "high entropy": patched(optional, "DllCharacteristics",
-                                    wanted ^ DLL["IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA"]),
-            "stack reserve": patched(optional, "SizeOfStackReserve", 0x200000),
-            "heap commit": patched(optional, "SizeOfHeapCommit", 0x2000),
-            "entry point": patched(optional, "AddressOfEntryPoint", image.sections[-1].VirtualAddress),
-            "no relocation table": patched(relocations, "Size", 0),
-            "file type": patched(fixed, "FileType", 2),
-            "file version": patched(fixed, "FileVersionLS", 1),
-            "import name": renamed(b"GetStdHandle", b"GetStdHandlf"),
-            "import library": renamed(b"KERNEL32.dll", b"KERNELXX.dll"),
-            "manifest": renamed(b"asInvoker", b"asInvokeR"),
-            "string block": renamed("040904B0".encode("utf-16-le"), "040904E4".encode("utf-16-le")),
-            "compiler": self.image + b"GCC: (GNU)",
-            "truncated": self.image[:image.sections[0].PointerToRawData + 16],
-        }
-        for name, image_bytes in wrong.items():
-            with self.subTest(name):
-                self.assertNotEqual(problems(image_bytes, self.manifest, self.target, self.version),
-                                    [])
 
 
 if __name__ == "__main__":
