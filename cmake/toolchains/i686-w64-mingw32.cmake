@@ -13,6 +13,5 @@ set(QUOVEX_MINGW_TRIPLE i686-w64-mingw32)
 set(QUOVEX_WINDOWS_ENTRY _ProgramMain)
 set(QUOVEX_WINDOWS_COMPILE_OPTIONS -mpreferred-stack-boundary=2 -fno-asynchronous-unwind-tables)
 set(QUOVEX_WINDOWS_LINK_OPTIONS "SHELL:-Xlinker --no-seh")
-set(QUOVEX_WINDOWS_PACKAGE_NAME win32)
 
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)

@@ -14,6 +14,5 @@ set(QUOVEX_MINGW_TRIPLE x86_64-w64-mingw32)
 set(QUOVEX_WINDOWS_ENTRY ProgramMain)
 set(QUOVEX_WINDOWS_COMPILE_OPTIONS -mcmodel=large)
 set(QUOVEX_WINDOWS_LINK_OPTIONS "SHELL:-Xlinker --high-entropy-va")
-set(QUOVEX_WINDOWS_PACKAGE_NAME win64)
 
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)
