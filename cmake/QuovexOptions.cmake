@@ -1,7 +1,10 @@
-# Build-wide choices: warnings for the project's own targets, the sanitizer
-# configuration, and the runtime-free code of the Linux and Windows images.
+# Build-wide choices: the project's options, warnings for its own targets,
+# the sanitizer configuration, and the runtime-free code of the Linux and
+# Windows images.
 
 option(QUOVEX_SANITIZE "Build everything with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+option(QUOVEX_REQUIRE_TEST_TOOLS "Stop configuring when a test's tool is missing, not leave the test out" OFF)
+option(QUOVEX_EXHAUSTIVE_TEST "Also test all 2^32 decimal conversions (about a minute on two cores)" OFF)
 
 if(QUOVEX_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all

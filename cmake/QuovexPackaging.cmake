@@ -15,16 +15,6 @@ if(WIN32)
   return()
 endif()
 
-# Each version has its own entry in the changelog, written when the version
-# is raised; a release whose version has none would ship a false history.
-file(STRINGS ${PROJECT_SOURCE_DIR}/resources/debian/changelog latest LIMIT_COUNT 1)
-if(NOT latest MATCHES "^quovex \\(${PROJECT_VERSION}\\) ")
-  message(FATAL_ERROR
-    "resources/debian/changelog starts with \"${latest}\": give version ${PROJECT_VERSION} an entry")
-endif()
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
-             ${PROJECT_SOURCE_DIR}/resources/debian/changelog)
-
 # The manual page and the changelog are compressed as Debian wants them: at
 # the highest level, with no name or time inside, so the same sources give
 # the same bytes.

@@ -1,0 +1,42 @@
+# What the tests need beyond a compiler. The program builds without any of
+# it: a plain configure leaves out each test whose tool is missing and names
+# them once, with the packages that bring them. The presets set
+# QUOVEX_REQUIRE_TEST_TOOLS, so there a missing tool stops the configure.
+
+# quovex_test_tool(FOUND TESTS PACKAGE): when FOUND is false, stops or notes
+# TESTS as left out for want of PACKAGE.
+function(quovex_test_tool found tests package)
+  if(found)
+    return()
+  elseif(QUOVEX_REQUIRE_TEST_TOOLS)
+    message(FATAL_ERROR "Missing ${package}, which ${tests} need")
+  endif()
+  set_property(GLOBAL APPEND PROPERTY QUOVEX_LEFT_OUT "${tests} (install ${package})")
+endfunction()
+
+function(quovex_report_left_out_tests)
+  get_property(left_out GLOBAL PROPERTY QUOVEX_LEFT_OUT)
+  if(left_out)
+    list(JOIN left_out "; " text)
+    message(STATUS "Tests left out for want of their tools: ${text}")
+  endif()
+endfunction()
+
+# quovex_find_python(MODULE FOUND): finds the interpreter of the image checks,
+# which read the images with one of Debian's Python modules, and sets FOUND
+# when it imports MODULE. Those modules load in the system's own interpreter,
+# so that one comes first, ahead of any that pyenv or a virtual environment
+# puts on the PATH; -DPython3_EXECUTABLE=... names another.
+macro(quovex_find_python module found)
+  set(Python3_ROOT_DIR /usr)
+  set(Python3_FIND_VIRTUALENV STANDARD)
+  find_package(Python3 COMPONENTS Interpreter)
+  set(${found} FALSE)
+  if(Python3_Interpreter_FOUND)
+    execute_process(COMMAND ${Python3_EXECUTABLE} -c "import ${module}"
+                    RESULT_VARIABLE missing OUTPUT_QUIET ERROR_QUIET)
+    if(NOT missing)
+      set(${found} TRUE)
+    endif()
+  endif()
+endmacro()
