@@ -1,6 +1,7 @@
 // The POSIX console layer's own promises, which ProgramMain cannot reach with
-// its fixed title and handle: how a title is cut, which handles write, what a
-// write reports, and that a long write survives a slow reader and signals.
+// its fixed title, handle and exit code: how a title is cut, which handles
+// write, what a write reports, that a long write survives a slow reader and
+// signals, and that a refused exit still ends the process.
 // Built once with each provider of its system calls.
 #include <fcntl.h>
 #include <linux/filter.h>
@@ -119,32 +120,29 @@ TEST(PosixWrite, ReportsTheBytesWrittenNotTheBytesAsked) {
   close(full);
 }
 
-TEST(PosixWrite, GivesUpWhenEveryWriteIsRefusedAtOnce) {
-  // A filter (or a FUSE file) refuses every write at once while poll says the
-  // descriptor is ready: the write must end, not spin until SIGALRM.
-  for (const std::uint32_t error : {std::uint32_t{EAGAIN}, std::uint32_t{EINTR}}) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-      alarm(2);
-      sock_filter refuse_writes[] = {BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
-                                     BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_write, 0, 1),
-                                     BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | error),
-                                     BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW)};
-      const sock_fprog filter = {std::size(refuse_writes), refuse_writes};
-      const int file = open("/dev/null", O_WRONLY | O_CLOEXEC);
-      prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0);
-      if (prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &filter) != 0) {
-        _exit(77);
-      }
-      _exit(WriteConsoleA(Handle(file), "8", 1, nullptr, nullptr) == FALSE ? 0 : 1);
+TEST(PosixProcess, ExitsZeroWhenTheExitCallIsRefused) {
+  // A filter (or a fault injector) may refuse the call that ends the process:
+  // it must still end, with its code, not run on or die by a signal.
+  const pid_t pid = fork();
+  if (pid == 0) {
+    sock_filter refuse_exit_group[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_exit_group, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EPERM),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW)};
+    const sock_fprog filter = {std::size(refuse_exit_group), refuse_exit_group};
+    prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0);
+    if (prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &filter) != 0) {
+      _exit(77);
     }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (status == 77 << 8) {
-      GTEST_SKIP() << "no seccomp filter can be installed here";
-    }
-    EXPECT_EQ(status, 0) << "error " << error;
+    ExitProcess(3);
   }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  if (status == 77 << 8) {
+    GTEST_SKIP() << "no seccomp filter can be installed here";
+  }
+  EXPECT_EQ(status, 3 << 8);
 }
 
 TEST(PosixWrite, OutlastsASlowReaderAndSignalsWithoutSpinning) {

@@ -173,20 +173,30 @@ TEST(Process, OnATerminalTheTitleComesFirstAndNothingElse) {
 }
 
 TEST(Process, RedirectedOutputGetsOnlyTheBytesWhileTheTitleReachesTheTerminal) {
-  char path[] = "/tmp/quovex-output-XXXXXX";
-  const int file = mkstemp(path);
-  ASSERT_GE(file, 0);
-  int master = -1;
-  const pid_t pid = StartOnTerminal(&master, [file] { dup2(file, 1); });
-  EXPECT_EQ(ReadAll(master), kTitle);
-  EXPECT_EQ(Wait(pid), "exit 0");
+  // A terminal whose output is stopped (Ctrl-S) takes no title, and must not
+  // hold the output back: the title is lost instead.
+  for (const bool stopped : {false, true}) {
+    SCOPED_TRACE(stopped ? "stopped terminal" : "terminal");
+    char path[] = "/tmp/quovex-output-XXXXXX";
+    const int file = mkstemp(path);
+    ASSERT_GE(file, 0);
+    int master = -1;
+    const pid_t pid = StartOnTerminal(&master, [file, stopped] {
+      dup2(file, 1);
+      if (stopped && tcflow(0, TCOOFF) != 0) {
+        _exit(97);
+      }
+    });
+    EXPECT_EQ(ReadAll(master), stopped ? "" : kTitle);
+    EXPECT_EQ(Wait(pid), "exit 0");
 
-  char bytes[512];
-  const ssize_t size = pread(file, bytes, sizeof bytes, 0);
-  EXPECT_EQ(std::string(bytes, static_cast<std::size_t>(std::max<ssize_t>(size, 0))), kOutput);
-  close(file);
-  close(master);
-  unlink(path);
+    char bytes[512];
+    const ssize_t size = pread(file, bytes, sizeof bytes, 0);
+    EXPECT_EQ(std::string(bytes, static_cast<std::size_t>(std::max<ssize_t>(size, 0))), kOutput);
+    close(file);
+    close(master);
+    unlink(path);
+  }
 }
 
 TEST(Process, AClosedStandardStreamStillLetsTheTitleThrough) {

@@ -10,7 +10,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include <algorithm>
+
 #include "driver/console_api.h"
+#include "driver/posix/console.h"
 #include "driver/posix/system_calls.h"
 
 namespace {
@@ -21,72 +24,121 @@ constexpr std::size_t kTitleLimit = 255;
 constexpr char kTitleStart[] = "\033]0;";
 constexpr char kTitleEnd = '\a';
 
-// How many writes in a row may move nothing before the write gives up. A
-// descriptor that is really blocked costs one round per wake-up (a signal, or
-// poll reporting room that another writer took), so a slow reader under a
-// storm of signals gets through; a file system or filter that answers EAGAIN
-// or EINTR at once, forever, ends after a few milliseconds.
-constexpr std::uint32_t kIdleRoundLimit = 1000;
-
 // Most systems give EWOULDBLOCK EAGAIN's value; a few give it its own.
 constexpr bool kDistinctWouldBlock = EWOULDBLOCK != EAGAIN;
 
+std::int64_t NowNs() {
+  timespec now = {};
+  sys::clock_gettime(&now);
+  return std::int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
+}
+
+// The rounds of one write since it last moved a byte.
+struct Stall {
+  std::int64_t pause_ns;  // the next pause; 0 before the first round
+  std::int64_t round_start_ns;
+  std::int64_t paused_ns;  // time spent pausing, which kGiveUpAfterNs bounds
+};
+
+// Called after a round that moved nothing, and says whether to try again. A
+// round that itself took as long as the next pause waited in the system, not
+// in a spin, and is tried again at once; one refused at once is followed by
+// the next pause. The clock is read only here, so a write that succeeds at
+// once never reads it; out of line, so that such a write does not pay for
+// the registers this takes.
+[[gnu::noinline]] bool PauseBeforeRetrying(Stall& stall) {
+  const std::int64_t now = NowNs();
+  if (stall.pause_ns == 0) {
+    stall = {kFirstPauseNs, now, 0};
+  } else if (now - stall.round_start_ns >= stall.pause_ns) {
+    stall.round_start_ns = now;
+    return true;
+  }
+  if (stall.paused_ns >= kGiveUpAfterNs) {
+    return false;
+  }
+  const timespec pause = {0, static_cast<long>(stall.pause_ns)};
+  sys::nanosleep(&pause);
+  stall.round_start_ns = NowNs();
+  stall.paused_ns += stall.round_start_ns - now;
+  stall.pause_ns = std::min(stall.pause_ns * 2, kLongestPauseNs);
+  return true;
+}
+
 // Writes all size bytes, going on after partial writes, interrupted calls and
-// a full non-blocking descriptor, which it waits out with poll. Returns how
-// many bytes were written, which is short of size only after an error or
-// kIdleRoundLimit fruitless rounds.
-std::size_t WriteAll(int descriptor, const char* bytes, std::size_t size) {
+// a full non-blocking descriptor, which it waits out with poll, for at most
+// wait_ms each time (-1: for as long as it takes). Returns how many bytes
+// were written, which is short of size only after an error, a poll that ran
+// out of time, or kGiveUpAfterNs of refusals. Inlined, so that the program's
+// one write makes no call of its own.
+// NOLINTBEGIN(bugprone-easily-swappable-parameters): a byte count, then a time.
+[[gnu::always_inline]] inline std::size_t WriteAll(int descriptor, const char* bytes,
+                                                   std::size_t size, int wait_ms) {
+  // NOLINTEND(bugprone-easily-swappable-parameters)
   std::size_t done = 0;
-  std::uint32_t idle_rounds = 0;
+  Stall stall = {};
   while (done < size) {
     const long written = sys::write(descriptor, bytes + done, size - done);
     if (written > 0) {
       done += static_cast<std::size_t>(written);
-      idle_rounds = 0;
+      stall.pause_ns = 0;
       continue;
-    }
-    if (++idle_rounds > kIdleRoundLimit) {
-      break;
     }
     if (written == -EAGAIN || (kDistinctWouldBlock && written == -EWOULDBLOCK)) {
       pollfd ready = {descriptor, POLLOUT, 0};
-      const long polled = sys::poll(&ready, 1);
-      if (polled < 0 && polled != -EINTR) {
+      const long polled = sys::poll(&ready, 1, wait_ms);
+      if (polled == 0 || (polled < 0 && polled != -EINTR)) {
         break;
       }
     } else if (written != -EINTR) {
+      break;
+    }
+    if (!PauseBeforeRetrying(stall)) {
       break;
     }
   }
   return done;
 }
 
-}  // namespace
-
-// The title belongs to the terminal, not to standard output: it goes to the
-// controlling terminal as an xterm title sequence, and a redirected standard
-// output never sees it. Without a controlling terminal there is no title, nor
-// when /dev/tty is something else (a sandbox may put a file or a FIFO there).
-// The open never blocks, as on a FIFO with no reader; WriteAll waits out a
-// full terminal.
-extern "C" BOOL SetConsoleTitleA(LPCSTR lpConsoleTitle) {
+// Sends the title to the terminal as an xterm title sequence. A terminal that
+// takes none of it for kTitleWaitMs loses it. One that has taken part of it
+// is owed the rest, with the longer patience of kGiveUpAfterNs: cut off, the
+// sequence would leave the terminal taking whatever it shows next as title
+// text.
+bool SendTitle(int terminal, LPCSTR title) {
   char sequence[sizeof kTitleStart - 1 + kTitleLimit + 1];
   std::size_t length = 0;
   for (std::size_t i = 0; kTitleStart[i] != '\0'; ++i) {
     sequence[length++] = kTitleStart[i];
   }
-  for (std::size_t i = 0; i < kTitleLimit && lpConsoleTitle[i] != '\0'; ++i) {
-    sequence[length++] = lpConsoleTitle[i];
+  for (std::size_t i = 0; i < kTitleLimit && title[i] != '\0'; ++i) {
+    sequence[length++] = title[i];
   }
   sequence[length++] = kTitleEnd;
 
+  std::size_t sent = WriteAll(terminal, sequence, length, kTitleWaitMs);
+  if (sent != 0 && sent < length) {
+    sent += WriteAll(terminal, sequence + sent, length - sent,
+                     static_cast<int>(kGiveUpAfterNs / 1'000'000));
+  }
+  return sent == length;
+}
+
+}  // namespace
+
+// The title belongs to the terminal, not to standard output: it goes to the
+// controlling terminal, and a redirected standard output never sees it.
+// Without a controlling terminal there is no title, nor when /dev/tty is
+// something else (a sandbox may put a file or a FIFO there). The open never
+// blocks, as on a FIFO with no reader.
+extern "C" BOOL SetConsoleTitleA(LPCSTR lpConsoleTitle) {
   const long terminal =
       sys::openat(AT_FDCWD, "/dev/tty", O_WRONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
   if (terminal < 0) {
     return FALSE;
   }
   const bool sent = sys::isatty(static_cast<int>(terminal)) == 1 &&
-                    WriteAll(static_cast<int>(terminal), sequence, length) == length;
+                    SendTitle(static_cast<int>(terminal), lpConsoleTitle);
   sys::close(static_cast<int>(terminal));
   return sent ? TRUE : FALSE;
 }
@@ -113,7 +165,7 @@ extern "C" BOOL WriteConsoleA(HANDLE hConsoleOutput, const VOID* lpBuffer,
   std::size_t written = 0;
   if (descriptor > 0 && descriptor <= INT_MAX) {
     written = WriteAll(static_cast<int>(descriptor), static_cast<const char*>(lpBuffer),
-                       nNumberOfCharsToWrite);
+                       nNumberOfCharsToWrite, -1);
   }
   if (lpNumberOfCharsWritten != nullptr) {
     *lpNumberOfCharsWritten = static_cast<DWORD>(written);

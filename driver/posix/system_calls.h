@@ -6,6 +6,7 @@
 #pragma once
 
 #include <poll.h>
+#include <time.h>
 
 #include <cstddef>
 
@@ -16,8 +17,13 @@ long write(int descriptor, const void* bytes, std::size_t size);
 long close(int descriptor);
 // 1 when the descriptor is a terminal.
 long isatty(int descriptor);
-// Waits, with no time limit, for an event on the given descriptors.
-long poll(pollfd* descriptors, nfds_t count);
+// Waits for an event on the given descriptors, for at most timeout_ms
+// milliseconds, or with no time limit when it is -1. 0 when the time ran out.
+long poll(pollfd* descriptors, nfds_t count, int timeout_ms);
+// Reads the monotonic clock, which no one can set.
+long clock_gettime(timespec* now);
+// Sleeps for the given time, or until a signal is handled.
+long nanosleep(const timespec* duration);
 // Sets the signal's disposition to "ignore".
 long ignore_signal(int signal);
 // Ends the process with the given exit code.

@@ -31,8 +31,16 @@ long sys::isatty(int descriptor) {
   return ::isatty(descriptor) == 1 ? 1 : -errno;
 }
 
-long sys::poll(pollfd* descriptors, nfds_t count) {
-  return Result(::poll(descriptors, count, -1));
+long sys::poll(pollfd* descriptors, nfds_t count, int timeout_ms) {
+  return Result(::poll(descriptors, count, timeout_ms));
+}
+
+long sys::clock_gettime(timespec* now) {
+  return Result(::clock_gettime(CLOCK_MONOTONIC, now));
+}
+
+long sys::nanosleep(const timespec* duration) {
+  return Result(::nanosleep(duration, nullptr));
 }
 
 long sys::ignore_signal(int signal) {

@@ -50,9 +50,19 @@ long sys::isatty(int descriptor) {
   return result == 0 ? 1 : result;
 }
 
-long sys::poll(pollfd* descriptors, nfds_t count) {
-  // No time limit and no signal mask.
-  return LinuxSyscall(SYS_ppoll, Pointer(descriptors), static_cast<long>(count), 0, 0, 0);
+long sys::poll(pollfd* descriptors, nfds_t count, int timeout_ms) {
+  // No signal mask; a null time limit waits for ever.
+  const timespec limit = {timeout_ms / 1000, timeout_ms % 1000 * 1'000'000L};
+  return LinuxSyscall(SYS_ppoll, Pointer(descriptors), static_cast<long>(count),
+                      timeout_ms < 0 ? 0 : Pointer(&limit), 0, 0);
+}
+
+long sys::clock_gettime(timespec* now) {
+  return LinuxSyscall(SYS_clock_gettime, CLOCK_MONOTONIC, Pointer(now), 0, 0, 0);
+}
+
+long sys::nanosleep(const timespec* duration) {
+  return LinuxSyscall(SYS_nanosleep, Pointer(duration), 0, 0, 0, 0);
 }
 
 long sys::ignore_signal(int signal) {
@@ -62,7 +72,9 @@ long sys::ignore_signal(int signal) {
 
 void sys::exit(int code) {
   LinuxSyscall(SYS_exit_group, code, 0, 0, 0, 0);
-  // Should the call ever return (a filter or a fault injector can make it),
-  // the process stops here rather than running on into whatever follows.
+  // Should a filter or a fault injector refuse that call, ending the one
+  // thread ends the process just as well. Should that return too, the
+  // process stops here rather than running on into whatever follows.
+  LinuxSyscall(SYS_exit, code, 0, 0, 0, 0);
   __builtin_trap();
 }
