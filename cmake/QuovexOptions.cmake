@@ -47,11 +47,61 @@ if(QUOVEX_RUNTIME_FREE)
   # Everything is position-independent, for a static PIE. Hidden symbols are
   # reached relative to the code, never through an address table that only
   # a loader would fill in (aarch64 code uses one for any symbol another
-  # module might define). A stack protector would need a runtime to set up
-  # its guard; nothing here indexes a buffer by more than a bounded count.
+  # module might define).
   set(CMAKE_POSITION_INDEPENDENT_CODE ON)
-  add_compile_options(-fvisibility=hidden -fno-stack-protector)
+  add_compile_options(-fvisibility=hidden)
+
+  # The program's own code (stats/ and driver/) is guarded by the stack
+  # protector, at the strength a distribution's flags choose, or else
+  # "strong". There is no runtime to set up thread-local storage, where
+  # x86-64 code looks for the guard unless told otherwise, so it reads a
+  # global, which the entry sets (driver/posix/linux/stack_guard.cpp).
+  # aarch64 code would reach that global through an address table only a
+  # loader fills in, so it reads it through the thread pointer register,
+  # which the entry points at it; a compiler that cannot do that builds
+  # the image unguarded. On x86-64 the code also carries the marks of
+  # indirect branch tracking and shadow stacks (CET), as on aarch64 it
+  # carries those of branch protection (below).
+  if(NOT CMAKE_CXX_FLAGS MATCHES "-f(no-)?stack-protector")
+    list(APPEND QUOVEX_PROGRAM_OPTIONS -fstack-protector-strong)
+  endif()
+  if(QUOVEX_PROCESSOR STREQUAL "x86_64")
+    list(APPEND QUOVEX_PROGRAM_OPTIONS -mstack-protector-guard=global -fcf-protection=full)
+  else()
+    block(SCOPE_FOR VARIABLES PROPAGATE QUOVEX_PROGRAM_OPTIONS)
+      set(guard_register -mstack-protector-guard=sysreg -mstack-protector-guard-reg=tpidr_el0
+                         -mstack-protector-guard-offset=0)
+      include(CheckCXXSourceCompiles)
+      list(JOIN guard_register " " CMAKE_REQUIRED_FLAGS)
+      check_cxx_source_compiles("int main() { return 0; }" QUOVEX_HAS_GUARD_REGISTER)
+      if(QUOVEX_HAS_GUARD_REGISTER)
+        list(APPEND QUOVEX_PROGRAM_OPTIONS ${guard_register})
+      else()
+        list(APPEND QUOVEX_PROGRAM_OPTIONS -fno-stack-protector)
+      endif()
+    endblock()
+  endif()
 endif()
+# The C library build links statically: a static image starts in a fraction
+# of the instructions and memory of a dynamically linked one. Where the
+# toolchain can, it is a static PIE, as the runtime-free image is: placed at
+# a random address, with its relocations read-only once applied (full RELRO,
+# driver/posix/CMakeLists.txt). The sanitizer runtimes need dynamic linking.
+option(QUOVEX_STATIC "Link the C library build statically" ON)
+set(QUOVEX_STATIC_PIE OFF)
+if(NOT QUOVEX_RUNTIME_FREE AND QUOVEX_STATIC AND NOT QUOVEX_SANITIZE)
+  block(SCOPE_FOR VARIABLES PROPAGATE QUOVEX_STATIC_PIE)
+    include(CheckCXXSourceCompiles)
+    set(CMAKE_REQUIRED_FLAGS -fPIE)
+    set(CMAKE_REQUIRED_LINK_OPTIONS -static-pie)
+    check_cxx_source_compiles("int main() { return 0; }" QUOVEX_HAS_STATIC_PIE)
+    set(QUOVEX_STATIC_PIE ${QUOVEX_HAS_STATIC_PIE})
+  endblock()
+  if(QUOVEX_STATIC_PIE)
+    set(CMAKE_POSITION_INDEPENDENT_CODE ON)
+  endif()
+endif()
+
 # The images the project makes itself carry nothing but the program: not the
 # name and version of the compiler that built them.
 if(QUOVEX_RUNTIME_FREE OR WIN32)
@@ -67,6 +117,8 @@ endif()
 
 if(WIN32)
   enable_language(RC)
+  # The images' link time (driver/CMakeLists.txt).
+  include(QuovexSourceDate)
   # Nothing may need runtime support: no exceptions, no type information.
   # What differs between the two images, unwind tables among it, comes from
   # their toolchain files.

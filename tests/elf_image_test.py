@@ -14,8 +14,12 @@ from elftools.elf.elffile import ELFFile
 PF_X, PF_W, PF_R = 1, 2, 4
 DF_BIND_NOW, DF_1_NOW = 0x8, 0x1
 RELOCATION_SIZES = ("DT_PLTRELSZ", "DT_RELASZ", "DT_RELSZ", "DT_RELRSZ")
-# Branch target identification and pointer authentication.
-GNU_PROPERTY_AARCH64_FEATURE_1_AND, AARCH64_BTI_PAC = 0xC0000000, 0x3
+# The control-flow marks each machine's code carries, as a property and its
+# bits: branch target identification and pointer authentication on aarch64,
+# indirect branch tracking and shadow stacks on x86-64. pyelftools names the
+# x86 property and reads its value, and leaves the aarch64 one as bytes.
+CONTROL_FLOW = {"EM_AARCH64": (0xC0000000, 0x3), "EM_X86_64": ("GNU_PROPERTY_X86_FEATURE_1_AND", 0x3)}
+STACK_GUARD = {"__stack_chk_guard", "__stack_chk_fail"}
 
 
 def problems(data):
@@ -28,13 +32,15 @@ def problems(data):
         tags = {tag.entry.d_tag: tag.entry.d_val
                 for segment in segments if segment["p_type"] == "PT_DYNAMIC"
                 for tag in segment.iter_tags()}
-        features = [int.from_bytes(prop.pr_data, "little")
+        features = {prop.pr_type: prop.pr_data if isinstance(prop.pr_data, int)
+                    else int.from_bytes(prop.pr_data, "little")
                     for segment in segments if segment["p_type"] == "PT_NOTE"
                     for note in segment.iter_notes() if note["n_type"] == "NT_GNU_PROPERTY_TYPE_0"
-                    for prop in note["n_desc"] if prop.pr_type == GNU_PROPERTY_AARCH64_FEATURE_1_AND]
-        undefined = sum(1 for section in elf.iter_sections() if section.name in (".symtab", ".dynsym")
-                        for symbol in list(section.iter_symbols())[1:]  # past the null one
-                        if symbol["st_shndx"] == "SHN_UNDEF")
+                    for prop in note["n_desc"]}
+        symbols = [symbol for section in elf.iter_sections() if section.name in (".symtab", ".dynsym")
+                   for symbol in list(section.iter_symbols())[1:]]  # past the null one
+        undefined = sum(1 for symbol in symbols if symbol["st_shndx"] == "SHN_UNDEF")
+        defined = {symbol.name for symbol in symbols if symbol["st_shndx"] != "SHN_UNDEF"}
         comment = elf.get_section_by_name(".comment") is not None
     except (ELFError, struct.error, ValueError) as error:
         return [f"unreadable: {error}"]
@@ -57,8 +63,11 @@ def problems(data):
         found.append("no read-only region after relocation")
     if comment:
         found.append("names the compiler that built it (.comment)")
-    if elf.header.e_machine == "EM_AARCH64" and features[:1] != [AARCH64_BTI_PAC]:
-        found.append(f"aarch64 features {features}, not BTI and PAC")
+    marks, bits = CONTROL_FLOW.get(elf.header.e_machine, (None, 0))
+    if features.get(marks, 0) & bits != bits:
+        found.append(f"control-flow marks {features}, not {bits:#x} of {marks}")
+    if symbols and not STACK_GUARD <= defined:  # a stripped image keeps no names to look for
+        found.append("no stack guard of its own")
     if undefined:
         found.append(f"{undefined} undefined symbols")
     return found

@@ -1,8 +1,9 @@
 """Checks every property a Windows image must have, read with Debian's
 python3-pefile.
 
-Usage: image_test.py IMAGE MANIFEST TARGET VERSION, where TARGET is x86 or
-AMD64 and VERSION the project's, as 1.2.3."""
+Usage: image_test.py IMAGE MANIFEST TARGET VERSION LINK_TIME, where TARGET
+is x86 or AMD64, VERSION the project's, as 1.2.3, and LINK_TIME the sources'
+date in seconds since 1970."""
 
 import pathlib
 import re
@@ -97,7 +98,7 @@ def version_problems(image, project_version):
     return found
 
 
-def problems(image_bytes, manifest_bytes, target, project_version):
+def problems(image_bytes, manifest_bytes, target, project_version, link_time):
     """Every way the image differs from what it must be; empty when right."""
     found = []
 
@@ -111,7 +112,7 @@ def problems(image_bytes, manifest_bytes, target, project_version):
         expect(len(image_bytes) <= target["max_size"], f"image is {len(image_bytes)} bytes")
         expect(header.Machine == target["machine"], f"machine {header.Machine:#x}")
         expect(optional.Magic == target["magic"], f"optional header magic {optional.Magic:#x}")
-        expect(header.TimeDateStamp == 0, f"link timestamp {header.TimeDateStamp:#x}")
+        expect(header.TimeDateStamp == link_time != 0, f"link time {header.TimeDateStamp}, not {link_time}")
         flags = header.Characteristics
         expect(flags & FILE["IMAGE_FILE_EXECUTABLE_IMAGE"], "not marked executable")
         expect(flags & target["file_flag"], f"characteristics {flags:#x} lack {target['file_flag']:#x}")
@@ -168,9 +169,10 @@ class WindowsImage(unittest.TestCase):
     manifest = b""
     target = {}
     version = ""
+    link_time = 0
 
     def test_has_every_required_property(self):
-        self.assertEqual(problems(self.image, self.manifest, self.target, self.version), [])
+        self.assertEqual(problems(self.image, self.manifest, self.target, self.version, self.link_time), [])
 
     def test_manifest_asks_for_the_callers_rights_on_every_windows_since_vista(self):
         root = ElementTree.fromstring(self.manifest)
@@ -188,4 +190,5 @@ if __name__ == "__main__":
         WindowsImage.manifest = file.read()
     WindowsImage.target = TARGETS[sys.argv[3]]
     WindowsImage.version = sys.argv[4]
+    WindowsImage.link_time = int(sys.argv[5])
     unittest.main(argv=sys.argv[:1], verbosity=2)

@@ -20,7 +20,9 @@ extern "C" long LinuxSyscall(long number, long a0, long a1, long a2, long a3, lo
 // The kernel enters with the stack 16-byte aligned, as the ABI wants. The
 // entry opens with a landing pad, like every function of a build with branch
 // protection, whose code pages the kernel guards. Zero frame and link
-// registers end any backtrace here. Subsection 1 keeps the entry behind the
+// registers end any backtrace here. First the thread pointer register is
+// pointed at the stack guard, through which guarded code reads it, and the
+// guard is set from the entry stack. Subsection 1 keeps the entry behind the
 // stub, in the order this file reads. Weak, so that the tests, which link
 // these calls into a program the C library starts, get its own _start.
 __asm__(
@@ -31,6 +33,11 @@ __asm__(
     "  bti c\n"
     "  mov x29, #0\n"
     "  mov x30, #0\n"
+    "  adrp x0, __stack_chk_guard\n"
+    "  add x0, x0, :lo12:__stack_chk_guard\n"
+    "  msr tpidr_el0, x0\n"
+    "  mov x0, sp\n"
+    "  bl SetStackGuard\n"
     "  bl StartProgram\n"
     "  brk #0\n"
     ".size _start, . - _start\n"

@@ -19,17 +19,22 @@ extern "C" long LinuxSyscall(long number, long a0, long a1, long a2, long a3, lo
 
 // The kernel enters with the stack 16-byte aligned; a call must find it so,
 // and pushes the return address, as the ABI wants. A zero frame pointer ends
-// any backtrace here. Subsection 1 keeps the entry behind the stub, in the
-// order this file reads: the compiler puts top-level asm first otherwise.
-// Weak, so that the tests, which link these calls into a program the C
-// library starts, get the C library's own _start.
+// any backtrace here. The stack guard is set from the entry stack first. The
+// entry opens with a landing pad, like every function of a build with
+// indirect branch tracking. Subsection 1 keeps the entry behind the stub, in
+// the order this file reads: the compiler puts top-level asm first
+// otherwise. Weak, so that the tests, which link these calls into a program
+// the C library starts, get the C library's own _start.
 __asm__(
     ".pushsection .text, 1\n"
     ".weak _start\n"
     ".type _start, @function\n"
     "_start:\n"
+    "  endbr64\n"
     "  xor %ebp, %ebp\n"
+    "  mov %rsp, %rdi\n"
     "  and $-16, %rsp\n"
+    "  call SetStackGuard\n"
     "  call StartProgram\n"
     "  hlt\n"
     ".size _start, . - _start\n"
