@@ -18,8 +18,7 @@
 
 namespace {
 
-// Titles are cut at this length, so the whole sequence fits one fixed buffer
-// and goes out in one write.
+// Titles are cut at this length, so the whole sequence fits one fixed buffer.
 constexpr std::size_t kTitleLimit = 255;
 constexpr char kTitleStart[] = "\033]0;";
 constexpr char kTitleEnd = '\a';
