@@ -213,30 +213,39 @@ TEST(Process, AClosedStandardStreamStillLetsTheTitleThrough) {
 
 TEST(Process, NoTitleAndNoWaitWhenTheTerminalIsNotOne) {
   // A sandbox decides what /dev/tty is: here a FIFO with no reader, which a
-  // blocking open would wait on for ever, or a file, which must not get the
-  // title. Each is bound there in the child's own mount namespace.
-  for (const bool fifo : {true, false}) {
+  // blocking open would wait on for ever, a file, or a terminal that is not
+  // the program's controlling one, its standard output, none of which may
+  // get the title. Each is bound there in the child's own mount namespace.
+  for (const std::string kind : {"FIFO", "file", "terminal"}) {
+    SCOPED_TRACE(kind);
     char path[] = "/tmp/quovex-tty-XXXXXX";
     close(mkstemp(path));
-    ASSERT_TRUE(!fifo || (unlink(path) == 0 && mkfifo(path, 0600) == 0));
+    ASSERT_TRUE(kind != "FIFO" || (unlink(path) == 0 && mkfifo(path, 0600) == 0));
+    int master = -1;
+    int terminal = -1;
+    ASSERT_EQ(openpty(&master, &terminal, nullptr, nullptr, nullptr), 0);
+    const std::string bound = kind == "terminal" ? ttyname(terminal) : path;
     const Pipe output = MakePipe();
     const pid_t pid = Start([&] {
+      setsid();
       if (unshare(CLONE_NEWNS) != 0 || mount("", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-          mount(path, "/dev/tty", nullptr, MS_BIND, nullptr) != 0) {
+          mount(bound.c_str(), "/dev/tty", nullptr, MS_BIND, nullptr) != 0) {
         _exit(77);
       }
-      dup2(output.write_end, 1);
+      dup2(kind == "terminal" ? terminal : output.write_end, 1);
     });
     close(output.write_end);
+    close(terminal);
     const std::string ended = Wait(pid);
     struct stat tty = {};
     EXPECT_TRUE(stat(path, &tty) == 0 && tty.st_size == 0 && unlink(path) == 0);
     if (ended == "exit 77") {
       GTEST_SKIP() << "no mount namespace here";
     }
-    EXPECT_EQ(ended, "exit 0") << (fifo ? "FIFO" : "file");
-    EXPECT_EQ(ReadAll(output.read_end), kOutput);
+    EXPECT_EQ(ended, "exit 0");
+    EXPECT_EQ(ReadAll(kind == "terminal" ? master : output.read_end), kOutput);
     close(output.read_end);
+    close(master);
   }
 }
 

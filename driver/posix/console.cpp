@@ -13,7 +13,6 @@
 #include <algorithm>
 
 #include "driver/console_api.h"
-#include "driver/posix/console.h"
 #include "driver/posix/system_calls.h"
 
 namespace {
@@ -26,84 +25,76 @@ constexpr char kTitleEnd = '\a';
 // Most systems give EWOULDBLOCK EAGAIN's value; a few give it its own.
 constexpr bool kDistinctWouldBlock = EWOULDBLOCK != EAGAIN;
 
-std::int64_t NowNs() {
-  timespec now = {};
-  sys::clock_gettime(&now);
-  return std::int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
-}
-
-// The rounds of one write since it last moved a byte.
-struct Stall {
-  std::int64_t pause_ns;  // the next pause; 0 before the first round
-  std::int64_t round_start_ns;
-  std::int64_t paused_ns;  // time spent pausing, which kGiveUpAfterNs bounds
+// How long one write waits with no byte taken. A round refused at once (the
+// write refused while poll says there is room, interrupted, or taking
+// nothing) is followed by a pause; a write gives up once the pauses it has
+// asked for since its last byte add up to pauses_ns. They are counted as
+// asked, not measured: their sum does not depend on the machine's speed, a
+// refused or cut-short pause still counts, and time stopped or spent
+// waiting in the system is never charged. So there is no clock to trust.
+// Waiting for room in a full descriptor is poll's, for at most poll_ms
+// (-1: for as long as the reader takes).
+struct Patience {
+  std::int64_t pauses_ns;
+  int poll_ms;
 };
 
-// Called after a round that moved nothing, and says whether to try again. A
-// round that itself took as long as the next pause waited in the system, not
-// in a spin, and is tried again at once; one refused at once is followed by
-// the next pause. The clock is read only here, so a write that succeeds at
-// once never reads it; out of line, so that such a write does not pay for
-// the registers this takes.
-[[gnu::noinline]] bool PauseBeforeRetrying(Stall& stall) {
-  const std::int64_t now = NowNs();
-  if (stall.pause_ns == 0) {
-    stall = {kFirstPauseNs, now, 0};
-  } else if (now - stall.round_start_ns >= stall.pause_ns) {
-    stall.round_start_ns = now;
-    return true;
-  }
-  if (stall.paused_ns >= kGiveUpAfterNs) {
-    return false;
-  }
-  const timespec pause = {0, static_cast<long>(stall.pause_ns)};
-  sys::nanosleep(&pause);
-  stall.round_start_ns = NowNs();
-  stall.paused_ns += stall.round_start_ns - now;
-  stall.pause_ns = std::min(stall.pause_ns * 2, kLongestPauseNs);
-  return true;
-}
+// Standard output: a slow reader may take as long as it likes, and a
+// refusal that lasts ends after five seconds of pauses, long enough to
+// outlast a file system or filter that refuses for a moment, short enough
+// that a program whose output can go nowhere still ends soon.
+constexpr Patience kOutputPatience = {5'000'000'000, -1};
+// The title is no part of the output and must not hold it back: a terminal
+// that takes none of it for half a second, stopped with Ctrl-S or full with
+// its reader stalled, loses the rest of it.
+constexpr Patience kTitlePatience = {500'000'000, 500};
+
+// The pauses: the first, doubling up to the longest, so that a long refusal
+// costs a few dozen calls and the end of a short one is seen soon.
+constexpr std::int64_t kFirstPauseNs = 1'000'000;
+constexpr std::int64_t kLongestPauseNs = 128'000'000;
 
 // Writes all size bytes, going on after partial writes, interrupted calls and
-// a full non-blocking descriptor, which it waits out with poll, for at most
-// wait_ms each time (-1: for as long as it takes). Returns how many bytes
-// were written, which is short of size only after an error, a poll that ran
-// out of time, or kGiveUpAfterNs of refusals. Inlined, so that the program's
-// one write makes no call of its own.
-// NOLINTBEGIN(bugprone-easily-swappable-parameters): a byte count, then a time.
+// a full non-blocking descriptor. Returns how many bytes were written, which
+// is short of size only after an error, a poll that ran out of time, or the
+// patience's pauses. Inlined, so that the program's one write makes no call
+// of its own.
 [[gnu::always_inline]] inline std::size_t WriteAll(int descriptor, const char* bytes,
-                                                   std::size_t size, int wait_ms) {
-  // NOLINTEND(bugprone-easily-swappable-parameters)
+                                                   std::size_t size, Patience patience) {
   std::size_t done = 0;
-  Stall stall = {};
+  std::int64_t paused_ns = 0;
+  std::int64_t pause_ns = kFirstPauseNs;
   while (done < size) {
     const long written = sys::write(descriptor, bytes + done, size - done);
     if (written > 0) {
       done += static_cast<std::size_t>(written);
-      stall.pause_ns = 0;
+      paused_ns = 0;
+      pause_ns = kFirstPauseNs;
       continue;
     }
     if (written == -EAGAIN || (kDistinctWouldBlock && written == -EWOULDBLOCK)) {
-      pollfd ready = {descriptor, POLLOUT, 0};
-      const long polled = sys::poll(&ready, 1, wait_ms);
-      if (polled == 0 || (polled < 0 && polled != -EINTR)) {
-        break;
+      pollfd room = {descriptor, POLLOUT, 0};
+      if (sys::poll(&room, 1, patience.poll_ms) == 0) {
+        break;  // no room for as long as the patience waits; a failed poll pauses
       }
-    } else if (written != -EINTR) {
+    } else if (written != 0 && written != -EINTR) {
+      break;  // the descriptor will take nothing more
+    }
+    if (paused_ns >= patience.pauses_ns) {
       break;
     }
-    if (!PauseBeforeRetrying(stall)) {
-      break;
-    }
+    const timespec pause = {0, static_cast<long>(pause_ns)};
+    sys::nanosleep(&pause);
+    paused_ns += pause_ns;
+    pause_ns = std::min(pause_ns * 2, kLongestPauseNs);
   }
   return done;
 }
 
-// Sends the title to the terminal as an xterm title sequence. A terminal that
-// takes none of it for kTitleWaitMs loses it. One that has taken part of it
-// is owed the rest, with the longer patience of kGiveUpAfterNs: cut off, the
-// sequence would leave the terminal taking whatever it shows next as title
-// text.
+// Sends the title to the terminal as an xterm title sequence, with the
+// title's patience for every byte of it. One cut off part-way is left so:
+// the terminal then takes what it shows next as title text, but a terminal
+// that has taken nothing for half a second shows nothing soon either.
 bool SendTitle(int terminal, LPCSTR title) {
   char sequence[sizeof kTitleStart - 1 + kTitleLimit + 1];
   std::size_t length = 0;
@@ -114,13 +105,7 @@ bool SendTitle(int terminal, LPCSTR title) {
     sequence[length++] = title[i];
   }
   sequence[length++] = kTitleEnd;
-
-  std::size_t sent = WriteAll(terminal, sequence, length, kTitleWaitMs);
-  if (sent != 0 && sent < length) {
-    sent += WriteAll(terminal, sequence + sent, length - sent,
-                     static_cast<int>(kGiveUpAfterNs / 1'000'000));
-  }
-  return sent == length;
+  return WriteAll(terminal, sequence, length, kTitlePatience) == length;
 }
 
 }  // namespace
@@ -128,15 +113,15 @@ bool SendTitle(int terminal, LPCSTR title) {
 // The title belongs to the terminal, not to standard output: it goes to the
 // controlling terminal, and a redirected standard output never sees it.
 // Without a controlling terminal there is no title, nor when /dev/tty is
-// something else (a sandbox may put a file or a FIFO there). The open never
-// blocks, as on a FIFO with no reader.
+// something else (a sandbox may put a file, a FIFO or another terminal
+// there). The open never blocks, as on a FIFO with no reader.
 extern "C" BOOL SetConsoleTitleA(LPCSTR lpConsoleTitle) {
   const long terminal =
       sys::openat(AT_FDCWD, "/dev/tty", O_WRONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
   if (terminal < 0) {
     return FALSE;
   }
-  const bool sent = sys::isatty(static_cast<int>(terminal)) == 1 &&
+  const bool sent = sys::is_controlling_terminal(static_cast<int>(terminal)) &&
                     SendTitle(static_cast<int>(terminal), lpConsoleTitle);
   sys::close(static_cast<int>(terminal));
   return sent ? TRUE : FALSE;
@@ -164,7 +149,7 @@ extern "C" BOOL WriteConsoleA(HANDLE hConsoleOutput, const VOID* lpBuffer,
   std::size_t written = 0;
   if (descriptor > 0 && descriptor <= INT_MAX) {
     written = WriteAll(static_cast<int>(descriptor), static_cast<const char*>(lpBuffer),
-                       nNumberOfCharsToWrite, -1);
+                       nNumberOfCharsToWrite, kOutputPatience);
   }
   if (lpNumberOfCharsWritten != nullptr) {
     *lpNumberOfCharsWritten = static_cast<DWORD>(written);

@@ -15,13 +15,13 @@ namespace sys {
 long openat(int directory, const char* path, int flags);
 long write(int descriptor, const void* bytes, std::size_t size);
 long close(int descriptor);
-// 1 when the descriptor is a terminal.
-long isatty(int descriptor);
+// Whether the descriptor is this process's controlling terminal: asking for
+// its foreground process group fails on a file, a FIFO and on any other
+// terminal.
+bool is_controlling_terminal(int descriptor);
 // Waits for an event on the given descriptors, for at most timeout_ms
 // milliseconds, or with no time limit when it is -1. 0 when the time ran out.
 long poll(pollfd* descriptors, nfds_t count, int timeout_ms);
-// Reads the monotonic clock, which no one can set.
-long clock_gettime(timespec* now);
 // Sleeps for the given time, or until a signal is handled.
 long nanosleep(const timespec* duration);
 // Sets the signal's disposition to "ignore".

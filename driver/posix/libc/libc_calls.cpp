@@ -27,16 +27,12 @@ long sys::close(int descriptor) {
   return Result(::close(descriptor));
 }
 
-long sys::isatty(int descriptor) {
-  return ::isatty(descriptor) == 1 ? 1 : -errno;
+bool sys::is_controlling_terminal(int descriptor) {
+  return ::tcgetpgrp(descriptor) >= 0;
 }
 
 long sys::poll(pollfd* descriptors, nfds_t count, int timeout_ms) {
   return Result(::poll(descriptors, count, timeout_ms));
-}
-
-long sys::clock_gettime(timespec* now) {
-  return Result(::clock_gettime(CLOCK_MONOTONIC, now));
 }
 
 long sys::nanosleep(const timespec* duration) {

@@ -2,7 +2,6 @@
 // links no runtime. openat and ppoll serve every architecture: aarch64 has
 // no open or poll.
 #include <asm/ioctls.h>
-#include <asm/termbits.h>
 #include <sys/syscall.h>
 
 #include <csignal>
@@ -42,12 +41,9 @@ long sys::close(int descriptor) {
   return LinuxSyscall(SYS_close, descriptor, 0, 0, 0, 0);
 }
 
-long sys::isatty(int descriptor) {
-  // Only a terminal has settings to read; the kernel's termios is the one
-  // TCGETS fills in.
-  termios settings = {};
-  const long result = LinuxSyscall(SYS_ioctl, descriptor, TCGETS, Pointer(&settings), 0, 0);
-  return result == 0 ? 1 : result;
+bool sys::is_controlling_terminal(int descriptor) {
+  int group = 0;
+  return LinuxSyscall(SYS_ioctl, descriptor, TIOCGPGRP, Pointer(&group), 0, 0) == 0;
 }
 
 long sys::poll(pollfd* descriptors, nfds_t count, int timeout_ms) {
@@ -55,10 +51,6 @@ long sys::poll(pollfd* descriptors, nfds_t count, int timeout_ms) {
   const timespec limit = {timeout_ms / 1000, timeout_ms % 1000 * 1'000'000L};
   return LinuxSyscall(SYS_ppoll, Pointer(descriptors), static_cast<long>(count),
                       timeout_ms < 0 ? 0 : Pointer(&limit), 0, 0);
-}
-
-long sys::clock_gettime(timespec* now) {
-  return LinuxSyscall(SYS_clock_gettime, CLOCK_MONOTONIC, Pointer(now), 0, 0, 0);
 }
 
 long sys::nanosleep(const timespec* duration) {
