@@ -120,7 +120,7 @@ TEST(PosixWrite, ReportsTheBytesWrittenNotTheBytesAsked) {
   close(full);
 }
 
-TEST(PosixProcess, ExitsZeroWhenTheExitCallIsRefused) {
+TEST(PosixExit, EndsWithItsCodeWhenTheExitCallIsRefused) {
   // A filter (or a fault injector) may refuse the call that ends the process:
   // it must still end, with its code, not run on or die by a signal.
   const pid_t pid = fork();

@@ -1,0 +1,264 @@
+"""The built program as a process: its bytes on a pipe, a file and a
+pseudo-terminal, and its exit code when writing fails in every way we can
+provoke. A cross-built program runs through the emulator named before it.
+
+Usage: process_test.py [EMULATOR [OPTION...]] PROGRAM"""
+
+import ctypes
+import fcntl
+import os
+import pty
+import resource
+import select
+import signal
+import sys
+import tempfile
+import termios
+import time
+import unittest
+
+OUTPUT = b"8" + bytes(159)
+TITLE = b"\033]0;QUOVEX---\a"
+TIME_LIMIT = 10
+COMMAND = sys.argv[1:]
+LIBC = ctypes.CDLL(None, use_errno=True)
+CLONE_NEWNS, MS_BIND, MS_REC, MS_PRIVATE = 0x20000, 0x1000, 0x4000, 0x40000
+F_SETPIPE_SZ = 1031
+
+
+def become_program(prepare, arguments=()):
+    """In a forked child: lets the test set the stage, with the default
+    signal dispositions, so that the program's own handling is what counts,
+    and becomes the program. Never returns."""
+    try:
+        for number in (signal.SIGPIPE, signal.SIGXFSZ, signal.SIGTTOU):
+            signal.signal(number, signal.SIG_DFL)
+        prepare()
+        os.execv(COMMAND[0], COMMAND + list(arguments))
+    finally:
+        os._exit(127)
+
+
+def start(prepare, arguments=()):
+    pid = os.fork()
+    if pid == 0:
+        become_program(prepare, arguments)
+    return pid
+
+
+def start_on_terminal(prepare=lambda: None):
+    """Like start, on a new pseudo-terminal that becomes the child's
+    controlling terminal and standard streams; also returns its other side."""
+    pid, master = pty.fork()
+    if pid == 0:
+        become_program(prepare)
+    return pid, master
+
+
+def read_all(descriptor):
+    """Reads until end of file, or EIO once a terminal's last user has gone."""
+    data = b""
+    deadline = time.monotonic() + TIME_LIMIT
+    while time.monotonic() < deadline:
+        if not select.select([descriptor], [], [], 0.1)[0]:
+            continue
+        try:
+            chunk = os.read(descriptor, 512)
+        except OSError:
+            break
+        if not chunk:
+            break
+        data += chunk
+    return data
+
+
+def ended(pid):
+    """How the child ended: "exit N", "signal N", or "timeout" (then it is killed)."""
+    deadline = time.monotonic() + TIME_LIMIT
+    while (waited := os.waitpid(pid, os.WNOHANG))[0] == 0:
+        if time.monotonic() > deadline:
+            os.kill(pid, signal.SIGKILL)
+            os.waitpid(pid, 0)
+            return "timeout"
+        time.sleep(0.005)
+    status = waited[1]
+    if os.WIFEXITED(status):
+        return f"exit {os.WEXITSTATUS(status)}"
+    return f"signal {os.WTERMSIG(status)}"
+
+
+def close(*descriptors):
+    for descriptor in descriptors:
+        os.close(descriptor)
+
+
+class Process(unittest.TestCase):
+    def test_writes_the_range_and_nuls_whatever_the_arguments(self):
+        for arguments in ((), ("--help", "x y", "-")):
+            with self.subTest(arguments=arguments):
+                # stdin stays open and empty: the program must not wait on it.
+                (stdin, feed), (output, out), (errors, err) = os.pipe(), os.pipe(), os.pipe()
+
+                def prepare():
+                    os.setsid()  # no controlling terminal, so no title anywhere
+                    for source, target in ((stdin, 0), (out, 1), (err, 2)):
+                        os.dup2(source, target)
+
+                pid = start(prepare, arguments)
+                close(stdin, out, err)
+                self.assertEqual(read_all(output), OUTPUT)
+                self.assertEqual(read_all(errors), b"")
+                self.assertEqual(ended(pid), "exit 0")
+                close(feed, output, errors)
+
+    def test_on_a_terminal_the_title_comes_first_and_nothing_else(self):
+        pid, master = start_on_terminal()
+        self.assertEqual(read_all(master), TITLE + OUTPUT)
+        self.assertEqual(ended(pid), "exit 0")
+        os.close(master)
+
+    def test_redirected_output_gets_only_the_bytes_while_the_title_reaches_the_terminal(self):
+        # A terminal whose output is stopped (Ctrl-S) takes no title, and must
+        # not hold the output back: the title is lost instead.
+        for stopped in (False, True):
+            with self.subTest(stopped=stopped), tempfile.TemporaryFile() as file:
+                def prepare():
+                    os.dup2(file.fileno(), 1)
+                    if stopped:
+                        termios.tcflow(0, termios.TCOOFF)
+
+                pid, master = start_on_terminal(prepare)
+                self.assertEqual(read_all(master), b"" if stopped else TITLE)
+                self.assertEqual(ended(pid), "exit 0")
+                self.assertEqual(os.pread(file.fileno(), 512, 0), OUTPUT)
+                os.close(master)
+
+    def test_a_closed_standard_stream_still_lets_the_title_through(self):
+        # With standard input closed, the terminal opens as descriptor 0.
+        for stream in (0, 1):
+            with self.subTest(stream=stream):
+                pid, master = start_on_terminal(lambda: os.close(stream))
+                self.assertEqual(read_all(master), TITLE + OUTPUT if stream == 0 else TITLE)
+                self.assertEqual(ended(pid), "exit 0")
+                os.close(master)
+
+    def test_no_title_and_no_wait_when_the_terminal_is_not_one(self):
+        # A sandbox decides what /dev/tty is: here a FIFO with no reader, which
+        # a blocking open would wait on for ever, a file, or a terminal that is
+        # not the program's controlling one, its standard output, none of
+        # which may get the title. Each is bound there in the child's own
+        # mount namespace.
+        for kind in ("FIFO", "file", "terminal"):
+            with self.subTest(kind=kind), tempfile.TemporaryDirectory() as folder:
+                path = os.path.join(folder, "tty")
+                if kind == "FIFO":
+                    os.mkfifo(path)
+                else:
+                    open(path, "w").close()
+                master, terminal = pty.openpty()
+                output, out = os.pipe()
+                bound = os.ttyname(terminal) if kind == "terminal" else path
+
+                def prepare():
+                    os.setsid()
+                    if (LIBC.unshare(CLONE_NEWNS) != 0
+                            or LIBC.mount(b"", b"/", None, MS_REC | MS_PRIVATE, None) != 0
+                            or LIBC.mount(bound.encode(), b"/dev/tty", None, MS_BIND, None) != 0):
+                        os._exit(77)
+                    os.dup2(terminal if kind == "terminal" else out, 1)
+
+                pid = start(prepare)
+                close(out, terminal)
+                how = ended(pid)
+                if how == "exit 77":
+                    self.skipTest("no mount namespace here")
+                self.assertEqual(how, "exit 0")
+                self.assertEqual(read_all(master if kind == "terminal" else output), OUTPUT)
+                self.assertEqual(os.stat(path).st_size, 0)
+                close(master, output)
+
+    def test_exits_zero_when_every_write_fails(self):
+        def reader_gone():
+            read_end, write_end = os.pipe()
+            os.close(read_end)
+            os.dup2(write_end, 1)
+
+        def file_size_limit():
+            with tempfile.TemporaryFile() as file:
+                os.dup2(file.fileno(), 1)
+            resource.setrlimit(resource.RLIMIT_FSIZE, (0, 0))
+
+        # Each case leaves the child without a terminal and breaks standard
+        # output in its own way.
+        for name, break_output in (("closed", lambda: os.close(1)),
+                                   ("read-only", lambda: os.dup2(os.open("/dev/null", os.O_RDONLY), 1)),
+                                   ("device full", lambda: os.dup2(os.open("/dev/full", os.O_WRONLY), 1)),
+                                   ("reader gone", reader_gone),
+                                   ("file size limit", file_size_limit)):
+            with self.subTest(name):
+                self.assertEqual(ended(start(lambda: (os.setsid(), break_output()))), "exit 0")
+
+    def test_a_background_job_on_a_stopping_terminal_is_not_stopped(self):
+        # With "stty tostop", a background job that writes to its terminal
+        # would be stopped. The child here is the session leader: it starts the
+        # program in a background process group and reports how that ended.
+        leader, master = pty.fork()
+        if leader == 0:
+            try:
+                settings = termios.tcgetattr(0)
+                settings[3] |= termios.TOSTOP
+                termios.tcsetattr(0, termios.TCSANOW, settings)
+                job = start(lambda: os.setpgid(0, 0))
+                os.setpgid(job, job)
+                status = os.waitpid(job, os.WUNTRACED)[1]
+                if os.WIFSTOPPED(status):
+                    os.kill(job, signal.SIGKILL)
+                    os._exit(99)
+                os._exit(os.WEXITSTATUS(status) if os.WIFEXITED(status) else 98)
+            finally:
+                os._exit(97)
+        self.assertEqual(read_all(master), TITLE + OUTPUT)
+        self.assertEqual(ended(leader), "exit 0", "exit 99: the job was stopped")
+        os.close(master)
+
+    def test_waits_out_a_full_non_blocking_pipe(self):
+        # A non-blocking pipe (the flag is shared with whoever else holds it),
+        # filled before the program starts: its write is refused until the
+        # reader makes room, and every byte must still arrive.
+        output, out = os.pipe()
+        fcntl.fcntl(out, F_SETPIPE_SZ, 4096)
+        os.set_blocking(out, False)
+        filler = b""
+        try:
+            while True:
+                filler += b"f" * os.write(out, b"f" * 512)
+        except BlockingIOError:
+            pass
+
+        pid = start(lambda: (os.setsid(), os.dup2(out, 1)))
+        os.close(out)
+        # Read only once the program has made its write, as the kernel counts it.
+        deadline = time.monotonic() + TIME_LIMIT
+        while (calls := write_calls(pid)) == 0 and time.monotonic() < deadline:
+            time.sleep(0.001)
+        if calls is None:
+            os.kill(pid, signal.SIGKILL)
+            ended(pid)
+            self.skipTest("this kernel counts no write calls per task (/proc/PID/io)")
+        self.assertEqual(read_all(output), filler + OUTPUT)
+        self.assertEqual(ended(pid), "exit 0")
+        os.close(output)
+
+
+def write_calls(pid):
+    """How many write calls the process has made, refused ones included;
+    None when the kernel does not say."""
+    try:
+        with open(f"/proc/{pid}/io") as io:
+            return next(int(line.split()[1]) for line in io if line.startswith("syscw:"))
+    except (OSError, StopIteration):
+        return None
+
+
+if __name__ == "__main__":
+    unittest.main(argv=sys.argv[:1])
