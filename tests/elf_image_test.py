@@ -1,7 +1,8 @@
-"""Checks the hardening of the runtime-free Linux executable, read with
-Debian's python3-pyelftools.
+"""Checks the hardening of a Linux executable, read with Debian's
+python3-pyelftools: the runtime-free image, or with --c-library the C
+library build's static PIE, which keeps what the C library brings.
 
-Usage: elf_image_test.py EXECUTABLE"""
+Usage: elf_image_test.py [--c-library] EXECUTABLE"""
 
 import io
 import struct
@@ -20,9 +21,22 @@ RELOCATION_SIZES = ("DT_PLTRELSZ", "DT_RELASZ", "DT_RELSZ", "DT_RELRSZ")
 # x86 property and reads its value, and leaves the aarch64 one as bytes.
 CONTROL_FLOW = {"EM_AARCH64": (0xC0000000, 0x3), "EM_X86_64": ("GNU_PROPERTY_X86_FEATURE_1_AND", 0x3)}
 STACK_GUARD = {"__stack_chk_guard", "__stack_chk_fail"}
+# The landing pads an entry may open with: endbr64; bti c or bti jc.
+LANDING_PADS = {"EM_X86_64": {0xFA1E0FF3}, "EM_AARCH64": {0xD503245F, 0xD50324DF}}
 
 
-def problems(data):
+def direct_calls(machine, code, address):
+    """Where the direct calls in code, loaded at address, go: call rel32 on
+    x86-64 (looked for at every byte), bl on aarch64."""
+    if machine == "EM_X86_64":
+        return {address + i + 5 + int.from_bytes(code[i + 1:i + 5], "little", signed=True)
+                for i in range(len(code) - 4) if code[i] == 0xE8}
+    words = [int.from_bytes(code[i:i + 4], "little") for i in range(0, len(code) - 3, 4)]
+    return {address + 4 * i + 4 * ((word & 0x3FFFFFF) - ((word & 0x2000000) << 1))
+            for i, word in enumerate(words) if word >> 26 == 0x25}
+
+
+def problems(data, runtime_free=True):
     """Every way the executable falls short; empty when right."""
     found = []
     try:
@@ -42,7 +56,11 @@ def problems(data):
         undefined = sum(1 for symbol in symbols if symbol["st_shndx"] == "SHN_UNDEF")
         defined = {symbol.name for symbol in symbols if symbol["st_shndx"] != "SHN_UNDEF"}
         comment = elf.get_section_by_name(".comment") is not None
-    except (ELFError, struct.error, ValueError) as error:
+        entry = elf.header.e_entry
+        text = next(section for section in elf.iter_sections()
+                    if section["sh_addr"] <= entry < section["sh_addr"] + section["sh_size"])
+        entry_code = text.data()[entry - text["sh_addr"]:][:64]
+    except (ELFError, struct.error, ValueError, StopIteration) as error:
         return [f"unreadable: {error}"]
     if elf.header.e_type != "ET_DYN":
         found.append(f"type {elf.header.e_type}, not position-independent")
@@ -55,12 +73,14 @@ def problems(data):
         found.append(f"stack flags {stacks}, not read and write only")
     if "DT_NEEDED" in tags:
         found.append("needs a shared library")
-    if any(tags.get(tag, 0) for tag in RELOCATION_SIZES):
-        found.append("has relocations that nothing would apply")
+    if runtime_free and any(tags.get(tag, 0) for tag in RELOCATION_SIZES):
+        found.append("has relocations that nothing would apply")  # the C library applies its own
     if tags and not (tags.get("DT_FLAGS", 0) & DF_BIND_NOW and tags.get("DT_FLAGS_1", 0) & DF_1_NOW):
         found.append("not bound now")
     if tags and "PT_GNU_RELRO" not in kinds:
         found.append("no read-only region after relocation")
+    if not runtime_free:
+        return found
     if comment:
         found.append("names the compiler that built it (.comment)")
     marks, bits = CONTROL_FLOW.get(elf.header.e_machine, (None, 0))
@@ -68,6 +88,12 @@ def problems(data):
         found.append(f"control-flow marks {features}, not {bits:#x} of {marks}")
     if symbols and not STACK_GUARD <= defined:  # a stripped image keeps no names to look for
         found.append("no stack guard of its own")
+    machine = elf.header.e_machine
+    if int.from_bytes(entry_code[:4], "little") not in LANDING_PADS.get(machine, set()):
+        found.append(f"the entry opens with {entry_code[:4].hex()}, no landing pad")
+    setter = {symbol["st_value"] for symbol in symbols if symbol.name == "SetStackGuard"}
+    if symbols and not setter & direct_calls(machine, entry_code, entry):
+        found.append("the entry does not call SetStackGuard")
     if undefined:
         found.append(f"{undefined} undefined symbols")
     return found
@@ -75,12 +101,14 @@ def problems(data):
 
 class LinuxImage(unittest.TestCase):
     image = b""
+    runtime_free = True
 
     def test_is_hardened(self):
-        self.assertEqual(problems(self.image), [])
+        self.assertEqual(problems(self.image, self.runtime_free), [])
 
 
 if __name__ == "__main__":
-    with open(sys.argv[1], "rb") as file:
+    LinuxImage.runtime_free = sys.argv[1] != "--c-library"
+    with open(sys.argv[-1], "rb") as file:
         LinuxImage.image = file.read()
     unittest.main(argv=sys.argv[:1], verbosity=2)

@@ -2,12 +2,14 @@
 archive's image is for the machine its name says, each Windows zip holds the
 licence and a read-me with Windows line ends, the checksums verify, the .debs
 are lintian-clean, the native .deb holds a manual page that renders without
-a warning and a program that writes the 160 bytes, and the source archive,
-away from any clone, builds the program and both Windows images. Reads
+a warning and a program that writes the 160 bytes, and the source archive
+holds every tracked file and, away from any clone, builds the program and
+both Windows images; a version without a changelog entry is refused. Reads
 images with Debian's python3-pyelftools and python3-pefile.
 
 Usage: release_test.py DIST"""
 
+import contextlib
 import glob
 import hashlib
 import io
@@ -19,11 +21,14 @@ import tempfile
 import unittest
 import zipfile
 
+import re
+
 import pefile
 from elftools.elf.elffile import ELFFile
 
 OUTPUT = b"8" + bytes(159)
 DIST = ""
+SOURCE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 # The machine each archive's name says, as its image's headers name it.
 MACHINES = {"-win32.zip": 0x14C, "-win64.zip": 0x8664,
             "-linux-x86_64.tar.gz": "EM_X86_64", "_amd64.deb": "EM_X86_64",
@@ -105,12 +110,17 @@ class Release(unittest.TestCase):
                                  capture_output=True, start_new_session=True)
             self.assertEqual(run.stdout, OUTPUT)
 
+    def test_the_source_archive_holds_every_tracked_file_and_nothing_else(self):
+        tracked = subprocess.run(["git", "-C", SOURCE, "ls-files", "-z"], check=True,
+                                 capture_output=True, text=True).stdout.split("\0")[:-1]
+        archive = source_archive()
+        folder = os.path.basename(archive)[:-len(".tar.gz")]
+        with tarfile.open(archive) as packed:
+            names = {entry.name for entry in packed if not entry.isdir()}
+        self.assertEqual(names, {f"{folder}/{name}" for name in tracked})
+
     def test_the_source_archive_builds_the_program_and_both_windows_images(self):
-        archives = [a for a in artifacts("quovex-*.tar.gz") if "-linux-" not in a]
-        self.assertEqual(len(archives), 1)
-        with tempfile.TemporaryDirectory() as folder:
-            subprocess.run(["tar", "-xzf", archives[0], "-C", folder], check=True)
-            source = glob.glob(os.path.join(folder, "quovex-*"))[0]
+        with unpacked_sources() as source:
             for preset in ("run", "windows-x86", "windows-x64"):
                 with self.subTest(preset):
                     for step in (["--preset", preset, "-DBUILD_TESTING=OFF"], ["--build", "--preset", preset]):
@@ -119,6 +129,31 @@ class Release(unittest.TestCase):
             run = subprocess.run([f"{source}/build/run/quovex"], stdin=subprocess.DEVNULL,
                                  capture_output=True, start_new_session=True)
             self.assertEqual(run.stdout, OUTPUT)
+
+    def test_a_version_without_a_changelog_entry_is_refused(self):
+        with unpacked_sources() as source:
+            with open(f"{source}/CMakeLists.txt") as file:
+                text = re.sub(r"(project\(quovex\s+VERSION )[0-9.]+", r"\g<1>9.9.9", file.read())
+            with open(f"{source}/CMakeLists.txt", "w") as file:
+                file.write(text)
+            released = subprocess.run(["scripts/release", "--no-check"], cwd=source,
+                                      capture_output=True, text=True)
+            self.assertNotEqual(released.returncode, 0)
+            self.assertIn("give version 9.9.9 an entry", released.stderr)
+
+
+def source_archive():
+    archives = [a for a in artifacts("quovex-*.tar.gz") if "-linux-" not in a]
+    assert len(archives) == 1, archives
+    return archives[0]
+
+
+@contextlib.contextmanager
+def unpacked_sources():
+    """The source archive unpacked in a scratch folder, away from any clone."""
+    with tempfile.TemporaryDirectory() as folder:
+        subprocess.run(["tar", "-xzf", source_archive(), "-C", folder], check=True)
+        yield glob.glob(os.path.join(folder, "quovex-*"))[0]
 
 
 if __name__ == "__main__":
