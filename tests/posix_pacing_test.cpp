@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <set>
 #include <string>
-#include <vector>
 
 #include "driver/console_api.h"
 #include "driver/posix/system_calls.h"
@@ -29,8 +28,10 @@ constexpr Answer kAnswers[] = {{kAll, 1},        {1, 1},       {0, 1},       {-E
                                {-EAGAIN, -EINTR}};
 
 // One run over a script, and what its calls saw.
+constexpr std::size_t kLongest = 6;
 struct Run {
-  std::vector<Answer> script;
+  Answer script[kLongest];
+  std::size_t length = 0;
   bool pauses_refused = false;
   int poll_limit_ms = 0;  // the limit every poll must ask for
   Answer answer = {};     // the last write's
@@ -57,7 +58,7 @@ long sys::write(int /*descriptor*/, const void* bytes, std::size_t size) {
     run.faults.insert("runs away");
     return -EBADF;
   }
-  run.answer = run.script[std::min(run.writes++, run.script.size() - 1)];
+  run.answer = run.script[std::min(run.writes++, run.length - 1)];
   run.poll_due = run.answer.write == -EAGAIN;
   const long result = run.answer.write == kAll ? static_cast<long>(size) : run.answer.write;
   if (result > 0) {
@@ -108,16 +109,15 @@ void ForEveryScript(std::int64_t patience_ns, const std::string& wanted, int pol
   int failures = 0;
   constexpr std::size_t kKinds = std::size(kAnswers);
   std::size_t scripts = kKinds;
-  for (std::size_t length = 1; length <= 6; ++length, scripts *= kKinds) {
+  for (std::size_t length = 1; length <= kLongest; ++length, scripts *= kKinds) {
     for (std::size_t number = 0; number < scripts && failures < 5; ++number) {
       for (const bool pauses_refused : {false, true}) {
         run = {};
+        run.length = length;
         run.pauses_refused = pauses_refused;
         run.poll_limit_ms = poll_limit_ms;
-        std::string shown;
         for (std::size_t rest = number, i = 0; i < length; ++i, rest /= kKinds) {
-          run.script.push_back(kAnswers[rest % kKinds]);
-          shown += std::to_string(rest % kKinds) + " ";
+          run.script[i] = kAnswers[rest % kKinds];
         }
         const BOOL result = write();
         const bool system_ended =
@@ -141,6 +141,10 @@ void ForEveryScript(std::int64_t patience_ns, const std::string& wanted, int pol
         }
         if (!run.faults.empty()) {
           ++failures;
+          std::string shown;
+          for (std::size_t rest = number, i = 0; i < length; ++i, rest /= kKinds) {
+            shown += std::to_string(rest % kKinds) + " ";
+          }
           ADD_FAILURE() << "script " << shown << (pauses_refused ? "(pauses refused)" : "") << ": "
                         << testing::PrintToString(run.faults);
         }
