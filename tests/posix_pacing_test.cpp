@@ -30,7 +30,7 @@ constexpr Answer kAnswers[] = {{kAll, 1},        {1, 1},       {0, 1},       {-E
 // One run over a script, and what its calls saw.
 constexpr std::size_t kLongest = 6;
 struct Run {
-  Answer script[kLongest];
+  Answer script[kLongest] = {};
   std::size_t length = 0;
   bool pauses_refused = false;
   int poll_limit_ms = 0;  // the limit every poll must ask for
