@@ -28,12 +28,9 @@ constexpr bool kDistinctWouldBlock = EWOULDBLOCK != EAGAIN;
 // How long one write waits with no byte taken. A round refused at once (the
 // write refused while poll says there is room, interrupted, or taking
 // nothing) is followed by a pause; a write gives up once the pauses it has
-// asked for since its last byte add up to pauses_ns. They are counted as
-// asked, not measured: their sum does not depend on the machine's speed, a
-// refused or cut-short pause still counts, and time stopped or spent
-// waiting in the system is never charged. So there is no clock to trust.
-// Waiting for room in a full descriptor is poll's, for at most poll_ms
-// (-1: for as long as the reader takes).
+// asked for since its last byte add up to pauses_ns, counted as asked, with
+// no clock (docs/design.md says why). Waiting for room in a full descriptor
+// is poll's, for at most poll_ms (-1: for as long as the reader takes).
 struct Patience {
   std::int64_t pauses_ns;
   int poll_ms;
