@@ -106,9 +106,7 @@ class Release(unittest.TestCase):
             manual = subprocess.run(["man", "--warnings", "-l", f"{root}/usr/share/man/man1/quovex.1.gz"],
                                     capture_output=True, text=True)
             self.assertEqual((manual.returncode, manual.stderr), (0, ""))
-            run = subprocess.run([f"{root}/usr/bin/quovex"], stdin=subprocess.DEVNULL,
-                                 capture_output=True, start_new_session=True)
-            self.assertEqual(run.stdout, OUTPUT)
+            self.assertEqual(output_of(f"{root}/usr/bin/quovex"), OUTPUT)
 
     def test_the_source_archive_holds_every_tracked_file_and_nothing_else(self):
         tracked = subprocess.run(["git", "-C", SOURCE, "ls-files", "-z"], check=True,
@@ -126,9 +124,7 @@ class Release(unittest.TestCase):
                     for step in (["--preset", preset, "-DBUILD_TESTING=OFF"], ["--build", "--preset", preset]):
                         built = subprocess.run(["cmake", *step], cwd=source, capture_output=True, text=True)
                         self.assertEqual(built.returncode, 0, built.stdout + built.stderr)
-            run = subprocess.run([f"{source}/build/run/quovex"], stdin=subprocess.DEVNULL,
-                                 capture_output=True, start_new_session=True)
-            self.assertEqual(run.stdout, OUTPUT)
+            self.assertEqual(output_of(f"{source}/build/run/quovex"), OUTPUT)
 
     def test_a_version_without_a_changelog_entry_is_refused(self):
         with unpacked_sources() as source:
@@ -140,6 +136,12 @@ class Release(unittest.TestCase):
                                       capture_output=True, text=True)
             self.assertNotEqual(released.returncode, 0)
             self.assertIn("give version 9.9.9 an entry", released.stderr)
+
+
+def output_of(program):
+    """What the program writes, with no input and no terminal."""
+    return subprocess.run([program], stdin=subprocess.DEVNULL, capture_output=True,
+                          start_new_session=True).stdout
 
 
 def source_archive():
