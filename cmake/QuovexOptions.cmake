@@ -103,9 +103,14 @@ if(NOT QUOVEX_RUNTIME_FREE AND QUOVEX_STATIC AND NOT QUOVEX_SANITIZE)
 endif()
 
 # The images the project makes itself carry nothing but the program: not the
-# name and version of the compiler that built them.
+# name and version of the compiler that built them, nor where link-time
+# optimisation compiles at the link. They link no runtime, so the program's
+# own code may need none, at any optimisation: no exceptions, no type
+# information.
 if(QUOVEX_RUNTIME_FREE OR WIN32)
   add_compile_options(-fno-ident)
+  add_link_options(-fno-ident)
+  list(APPEND QUOVEX_PROGRAM_OPTIONS -fno-exceptions -fno-rtti)
 endif()
 
 # On 64-bit Arm every function opens with a landing pad and signs its return
@@ -119,10 +124,9 @@ if(WIN32)
   enable_language(RC)
   # The images' link time (driver/CMakeLists.txt).
   include(QuovexSourceDate)
-  # Nothing may need runtime support: no exceptions, no type information.
   # What differs between the two images, unwind tables among it, comes from
   # their toolchain files.
-  add_compile_options(-fno-exceptions -fno-rtti ${QUOVEX_WINDOWS_COMPILE_OPTIONS})
+  add_compile_options(${QUOVEX_WINDOWS_COMPILE_OPTIONS})
 endif()
 
 # The project's own code builds without a warning. The presets, and so the

@@ -26,14 +26,14 @@ LANDING_PADS = {"EM_X86_64": {0xFA1E0FF3}, "EM_AARCH64": {0xD503245F, 0xD50324DF
 
 
 def direct_calls(machine, code, address):
-    """Where the direct calls in code, loaded at address, go: call rel32 on
-    x86-64 (looked for at every byte), bl on aarch64."""
+    """Where the direct calls in code, loaded at address, go, in order: call
+    rel32 on x86-64 (looked for at every byte), bl on aarch64."""
     if machine == "EM_X86_64":
-        return {address + i + 5 + int.from_bytes(code[i + 1:i + 5], "little", signed=True)
-                for i in range(len(code) - 4) if code[i] == 0xE8}
+        return [address + i + 5 + int.from_bytes(code[i + 1:i + 5], "little", signed=True)
+                for i in range(len(code) - 4) if code[i] == 0xE8]
     words = [int.from_bytes(code[i:i + 4], "little") for i in range(0, len(code) - 3, 4)]
-    return {address + 4 * i + 4 * ((word & 0x3FFFFFF) - ((word & 0x2000000) << 1))
-            for i, word in enumerate(words) if word >> 26 == 0x25}
+    return [address + 4 * i + 4 * ((word & 0x3FFFFFF) - ((word & 0x2000000) << 1))
+            for i, word in enumerate(words) if word >> 26 == 0x25]
 
 
 def problems(data, runtime_free=True):
@@ -91,9 +91,11 @@ def problems(data, runtime_free=True):
     machine = elf.header.e_machine
     if int.from_bytes(entry_code[:4], "little") not in LANDING_PADS.get(machine, set()):
         found.append(f"the entry opens with {entry_code[:4].hex()}, no landing pad")
-    setter = {symbol["st_value"] for symbol in symbols if symbol.name == "SetStackGuard"}
-    if symbols and not setter & direct_calls(machine, entry_code, entry):
-        found.append("the entry does not call SetStackGuard")
+    callees = {symbol["st_value"]: symbol.name for symbol in symbols
+               if symbol.name in ("SetStackGuard", "StartProgram")}
+    calls = [callees[to] for to in direct_calls(machine, entry_code, entry) if to in callees]
+    if symbols and calls[:2] != ["SetStackGuard", "StartProgram"]:
+        found.append(f"the entry calls {calls}, not SetStackGuard before StartProgram")
     if undefined:
         found.append(f"{undefined} undefined symbols")
     return found

@@ -29,11 +29,11 @@ TEST(StackGuard, IsTheKernelsRandomBytesWithTheLowByteZero) {
   std::memcpy(&want, random, sizeof want);
   want &= ~std::uintptr_t{0xff};
   // Argument count, arguments, environment, then the auxiliary vector, with
-  // AT_RANDOM first or behind entries that point at other bytes.
+  // AT_RANDOM first or behind entries that point at other bytes or hold 0.
   const std::vector<std::uintptr_t> stacks[] = {
       {1, at_name, 0, at_name, 0, AT_RANDOM, at_random, AT_EXECFN, at_name, AT_NULL, 0},
-      {2, at_name, at_name, 0, 0, AT_PAGESZ, 4096, AT_EXECFN, at_name, AT_PLATFORM, at_name,
-       AT_RANDOM, at_random, AT_NULL, 0}};
+      {2, at_name, at_name, 0, 0, AT_PAGESZ, 4096, AT_FLAGS, 0, AT_EXECFN, at_name, AT_PLATFORM,
+       at_name, AT_RANDOM, at_random, AT_NULL, 0}};
   for (const auto& stack : stacks) {
     const std::uintptr_t saved = __stack_chk_guard;  // this process's guarded code reads it
     SetStackGuard(stack.data());

@@ -10,7 +10,9 @@ extern "C" VOID ExitProcess(UINT uExitCode) {
   sys::exit(static_cast<int>(uExitCode));
 }
 
-extern "C" void StartProgram() {
+// Kept however the build optimises: the runtime-free entry calls it from
+// assembly, which the optimiser does not read.
+extern "C" [[gnu::used]] void StartProgram() {
   // The program ignores every write failure and always exits 0, so no failed
   // write may end or stop it by signal: a vanished reader (SIGPIPE), a file
   // size limit (SIGXFSZ), or a terminal write from a background job under
