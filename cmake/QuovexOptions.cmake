@@ -4,7 +4,7 @@
 
 option(QUOVEX_SANITIZE "Build everything with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
 option(QUOVEX_REQUIRE_TEST_TOOLS "Stop configuring when a test's tool is missing, not leave the test out" OFF)
-option(QUOVEX_EXHAUSTIVE_TEST "Also test all 2^32 decimal conversions (about a minute on two cores)" OFF)
+option(QUOVEX_FULL_SUITE "Add the slow checks: all 2^32 decimal conversions, the build's choices and every configuration users build (minutes on two cores)" OFF)
 
 if(QUOVEX_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all
