@@ -1,6 +1,6 @@
 // The POSIX console layer's own promises, which ProgramMain cannot reach with
 // its fixed title, handle and exit code: how a title is cut, which handles
-// write, what a write reports, that a long write survives a slow reader and
+// write, what a write reports, how long poll waits, that a long write survives a slow reader and
 // signals, and that a refused exit still ends the process.
 // Built once with each provider of its system calls.
 #include <fcntl.h>
@@ -25,6 +25,7 @@
 #include <thread>
 
 #include "driver/console_api.h"
+#include "driver/posix/system_calls.h"
 
 namespace {
 
@@ -107,6 +108,28 @@ TEST(PosixWrite, OnlyAHandleThatCarriesADescriptorWrites) {
   EXPECT_EQ(WriteConsoleA(Handle(ends[1]), text.data(), 4, &written, nullptr), TRUE);
   EXPECT_EQ(written, 4u);
   EXPECT_EQ(Drain(ends[0]), text);
+  close(ends[0]);
+  close(ends[1]);
+}
+
+TEST(PosixPoll, WaitsItsLimitInMillisecondsOrWithNoneForRoom) {
+  // A full one-page pipe: a limit of 50 ms passes with no room, and no
+  // limit waits until the reader makes some.
+  int ends[2];
+  ASSERT_TRUE(pipe(ends) == 0 && fcntl(ends[1], F_SETPIPE_SZ, 4096) > 0);
+  const std::string page(4096, 'x');
+  ASSERT_EQ(write(ends[1], page.data(), page.size()), 4096);
+  pollfd room = {ends[1], POLLOUT, 0};
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(sys::poll(&room, 1, 50), 0);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50));
+  std::thread reader([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    char chunk[4096];
+    EXPECT_EQ(read(ends[0], chunk, sizeof chunk), 4096);
+  });
+  EXPECT_EQ(sys::poll(&room, 1, -1), 1);
+  reader.join();
   close(ends[0]);
   close(ends[1]);
 }

@@ -144,11 +144,12 @@ class Process(unittest.TestCase):
 
     def test_no_title_and_no_wait_when_the_terminal_is_not_one(self):
         # A sandbox decides what /dev/tty is: here a FIFO with no reader, which
-        # a blocking open would wait on for ever, a file, or a terminal that is
-        # not the program's controlling one, its standard output, none of
-        # which may get the title. Each is bound there in the child's own
-        # mount namespace.
-        for kind in ("FIFO", "file", "terminal"):
+        # a blocking open would wait on for ever, a file, a terminal that is
+        # not the program's controlling one, its standard output, or the
+        # pseudo-terminal multiplexer, which opens a new master; none of
+        # them may get the title, nor anything else but the output. Each is
+        # bound there in the child's own mount namespace.
+        for kind in ("FIFO", "file", "terminal", "pty master"):
             with self.subTest(kind=kind), tempfile.TemporaryDirectory() as folder:
                 path = os.path.join(folder, "tty")
                 if kind == "FIFO":
@@ -157,7 +158,7 @@ class Process(unittest.TestCase):
                     open(path, "w").close()
                 master, terminal = pty.openpty()
                 output, out = os.pipe()
-                bound = os.ttyname(terminal) if kind == "terminal" else path
+                bound = {"terminal": os.ttyname(terminal), "pty master": "/dev/pts/ptmx"}.get(kind, path)
 
                 def prepare():
                     os.setsid()
@@ -169,11 +170,13 @@ class Process(unittest.TestCase):
 
                 pid = start(prepare)
                 close(out, terminal)
+                written = bytes_written(pid)
                 how = ended(pid)
                 if how == "exit 77":
                     self.skipTest("no mount namespace here")
                 self.assertEqual(how, "exit 0")
                 self.assertEqual(read_all(master if kind == "terminal" else output), OUTPUT)
+                self.assertIn(written, (len(OUTPUT), None))
                 self.assertEqual(os.stat(path).st_size, 0)
                 close(master, output)
 
@@ -250,14 +253,25 @@ class Process(unittest.TestCase):
         os.close(output)
 
 
-def write_calls(pid):
-    """How many write calls the process has made, refused ones included;
-    None when the kernel does not say."""
+def write_calls(pid, count="syscw:"):
+    """How many write calls the process has made, refused ones included, or
+    with count "wchar:" how many bytes they wrote; None when the kernel does
+    not say."""
     try:
         with open(f"/proc/{pid}/io") as io:
-            return next(int(line.split()[1]) for line in io if line.startswith("syscw:"))
+            return next(int(line.split()[1]) for line in io if line.startswith(count))
     except (OSError, StopIteration):
         return None
+
+
+def bytes_written(pid):
+    """How many bytes the process wrote anywhere, once it has ended and
+    before it is reaped; None when the kernel does not say."""
+    deadline = time.monotonic() + TIME_LIMIT
+    while (os.waitid(os.P_PID, pid, os.WEXITED | os.WNOHANG | os.WNOWAIT) is None
+           and time.monotonic() < deadline):
+        time.sleep(0.005)
+    return write_calls(pid, "wchar:")
 
 
 if __name__ == "__main__":

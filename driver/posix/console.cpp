@@ -25,26 +25,30 @@ constexpr char kTitleEnd = '\a';
 // Most systems give EWOULDBLOCK EAGAIN's value; a few give it its own.
 constexpr bool kDistinctWouldBlock = EWOULDBLOCK != EAGAIN;
 
-// How long one write waits with no byte taken. A round refused at once (the
-// write refused while poll says there is room, interrupted, or taking
-// nothing) is followed by a pause; a write gives up once the pauses it has
-// asked for since its last byte add up to pauses_ns, counted as asked, with
-// no clock (docs/design.md says why). Waiting for room in a full descriptor
-// is poll's, for at most poll_ms (-1: for as long as the reader takes).
+// How long one write may go on with no byte taken, counted with no clock
+// (docs/design.md says why): the pauses it asks for and, where it bounds its
+// waits, the time it asks poll to wait. A round refused at once (the write
+// interrupted, taking nothing, or refused while poll finds room without
+// waiting; or poll failing) is followed by a pause that counts. A write
+// that finds no room waits for it in poll, and writes again as soon as
+// there is room.
 struct Patience {
-  std::int64_t pauses_ns;
-  int poll_ms;
+  std::int64_t ns;
+  // Whether it bounds the whole write, waits included, rather than the
+  // refusals since the last byte.
+  bool bounds_waits;
 };
 
 // Standard output: a slow reader may take as long as it likes, and a
 // refusal that lasts ends after five seconds of pauses, long enough to
 // outlast a file system or filter that refuses for a moment, short enough
 // that a program whose output can go nowhere still ends soon.
-constexpr Patience kOutputPatience = {5'000'000'000, -1};
-// The title is no part of the output and must not hold it back: a terminal
-// that takes none of it for half a second, stopped with Ctrl-S or full with
-// its reader stalled, loses the rest of it.
-constexpr Patience kTitlePatience = {500'000'000, 500};
+constexpr Patience kOutputPatience = {5'000'000'000, false};
+// The title is no part of the output and must not hold it back: whatever
+// the terminal and its other writers do, it gets half a second in all, and
+// a terminal stopped with Ctrl-S or full with its reader stalled loses the
+// rest of it.
+constexpr Patience kTitlePatience = {500'000'000, true};
 
 // The pauses: the first, doubling up to the longest, so that a long refusal
 // costs a few dozen calls and the end of a short one is seen soon.
@@ -53,45 +57,74 @@ constexpr std::int64_t kLongestPauseNs = 128'000'000;
 
 // Writes all size bytes, going on after partial writes, interrupted calls and
 // a full non-blocking descriptor. Returns how many bytes were written, which
-// is short of size only after an error, a poll that ran out of time, or the
-// patience's pauses. Inlined, so that the program's one write makes no call
-// of its own.
+// is short of size only after an error or once the patience is spent.
+// Inlined, so that the program's one write makes no call of its own.
 [[gnu::always_inline]] inline std::size_t WriteAll(int descriptor, const char* bytes,
                                                    std::size_t size, Patience patience) {
   std::size_t done = 0;
-  std::int64_t paused_ns = 0;
-  std::int64_t pause_ns = kFirstPauseNs;
+  std::int64_t spent_ns = 0;  // of the patience
+  std::int64_t next_pause_ns = kFirstPauseNs;
+  bool waited = false;  // poll found room after waiting, and no byte went since
+  // Pauses, unless the patience is spent. A pause counts where the round
+  // was refused, where the write bounds its waits, and where the system
+  // refuses the pause, as then nothing else keeps rounds apart.
+  const auto pause = [&](bool refused) {
+    if (spent_ns >= patience.ns) {
+      return false;
+    }
+    const timespec duration = {0, static_cast<long>(next_pause_ns)};
+    if (sys::nanosleep(&duration) != 0 || refused || patience.bounds_waits) {
+      spent_ns += next_pause_ns;
+    }
+    next_pause_ns = std::min(next_pause_ns * 2, kLongestPauseNs);
+    return true;
+  };
   while (done < size) {
     const long written = sys::write(descriptor, bytes + done, size - done);
     if (written > 0) {
       done += static_cast<std::size_t>(written);
-      paused_ns = 0;
-      pause_ns = kFirstPauseNs;
+      spent_ns = patience.bounds_waits ? spent_ns : 0;
+      next_pause_ns = kFirstPauseNs;
+      waited = false;
       continue;
     }
     if (written == -EAGAIN || (kDistinctWouldBlock && written == -EWOULDBLOCK)) {
       pollfd room = {descriptor, POLLOUT, 0};
-      if (sys::poll(&room, 1, patience.poll_ms) == 0) {
-        break;  // no room for as long as the patience waits; a failed poll pauses
+      if (sys::poll(&room, 1, 0) == 0) {
+        // No room: wait for it. Room found by waiting and then refused went
+        // to another writer, or poll lies: wait again only after a pause.
+        if (waited && !pause(false)) {
+          break;
+        }
+        const std::int64_t left_ms = (patience.ns - spent_ns + 999'999) / 1'000'000;
+        if (patience.bounds_waits && left_ms <= 0) {
+          break;
+        }
+        const long ready =
+            sys::poll(&room, 1, patience.bounds_waits ? static_cast<int>(left_ms) : -1);
+        spent_ns += patience.bounds_waits ? left_ms * 1'000'000 : 0;
+        if (ready == 0) {
+          break;  // no room within the patience
+        }
+        waited = ready > 0;
+        if (waited) {
+          continue;
+        }
       }
     } else if (written != 0 && written != -EINTR) {
       break;  // the descriptor will take nothing more
     }
-    if (paused_ns >= patience.pauses_ns) {
+    if (!pause(true)) {
       break;
     }
-    const timespec pause = {0, static_cast<long>(pause_ns)};
-    sys::nanosleep(&pause);
-    paused_ns += pause_ns;
-    pause_ns = std::min(pause_ns * 2, kLongestPauseNs);
   }
   return done;
 }
 
 // Sends the title to the terminal as an xterm title sequence, with the
-// title's patience for every byte of it. One cut off part-way is left so:
+// title's patience for the whole of it. One cut off part-way is left so:
 // the terminal then takes what it shows next as title text, but a terminal
-// that has taken nothing for half a second shows nothing soon either.
+// too slow to take a few bytes in half a second shows little soon either.
 bool SendTitle(int terminal, LPCSTR title) {
   char sequence[sizeof kTitleStart - 1 + kTitleLimit + 1];
   std::size_t length = 0;
@@ -110,8 +143,9 @@ bool SendTitle(int terminal, LPCSTR title) {
 // The title belongs to the terminal, not to standard output: it goes to the
 // controlling terminal, and a redirected standard output never sees it.
 // Without a controlling terminal there is no title, nor when /dev/tty is
-// something else (a sandbox may put a file, a FIFO or another terminal
-// there). The open never blocks, as on a FIFO with no reader.
+// something else (a sandbox may put a file, a FIFO, another terminal or a
+// pseudo-terminal's master there). The open never blocks, as on a FIFO
+// with no reader.
 extern "C" BOOL SetConsoleTitleA(LPCSTR lpConsoleTitle) {
   const long terminal =
       sys::openat(AT_FDCWD, "/dev/tty", O_WRONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);

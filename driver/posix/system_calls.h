@@ -16,8 +16,9 @@ long openat(int directory, const char* path, int flags);
 long write(int descriptor, const void* bytes, std::size_t size);
 long close(int descriptor);
 // Whether the descriptor is this process's controlling terminal: asking for
-// its foreground process group fails on a file, a FIFO and on any other
-// terminal.
+// its foreground process group fails on a file, a FIFO and any other
+// terminal, but not on the master side of a pseudo-terminal, which answers
+// for its other side and has a number.
 bool is_controlling_terminal(int descriptor);
 // Waits for an event on the given descriptors, for at most timeout_ms
 // milliseconds, or with no time limit when it is -1. 0 when the time ran out.

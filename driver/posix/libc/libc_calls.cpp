@@ -28,7 +28,8 @@ long sys::close(int descriptor) {
 }
 
 bool sys::is_controlling_terminal(int descriptor) {
-  return ::tcgetpgrp(descriptor) >= 0;
+  // NOLINTNEXTLINE(concurrency-mt-unsafe): one thread; the name is not used.
+  return ::tcgetpgrp(descriptor) >= 0 && ::ptsname(descriptor) == nullptr;
 }
 
 long sys::poll(pollfd* descriptors, nfds_t count, int timeout_ms) {

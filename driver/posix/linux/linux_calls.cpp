@@ -43,7 +43,9 @@ long sys::close(int descriptor) {
 
 bool sys::is_controlling_terminal(int descriptor) {
   int group = 0;
-  return LinuxSyscall(SYS_ioctl, descriptor, TIOCGPGRP, Pointer(&group), 0, 0) == 0;
+  unsigned number = 0;
+  return LinuxSyscall(SYS_ioctl, descriptor, TIOCGPGRP, Pointer(&group), 0, 0) == 0 &&
+         LinuxSyscall(SYS_ioctl, descriptor, TIOCGPTN, Pointer(&number), 0, 0) != 0;
 }
 
 long sys::poll(pollfd* descriptors, nfds_t count, int timeout_ms) {
