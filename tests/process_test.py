@@ -211,8 +211,9 @@ class Process(unittest.TestCase):
                 settings = termios.tcgetattr(0)
                 settings[3] |= termios.TOSTOP
                 termios.tcsetattr(0, termios.TCSANOW, settings)
+                # The job joins its own group before it runs the program,
+                # so no call of the leader's can come too late.
                 job = start(lambda: os.setpgid(0, 0))
-                os.setpgid(job, job)
                 status = os.waitpid(job, os.WUNTRACED)[1]
                 if os.WIFSTOPPED(status):
                     os.kill(job, signal.SIGKILL)
