@@ -9,7 +9,6 @@ import fcntl
 import os
 import pty
 import resource
-import select
 import signal
 import sys
 import tempfile
@@ -17,74 +16,25 @@ import termios
 import time
 import unittest
 
+from run_program import ended, read_all, start
+
 OUTPUT = b"8" + bytes(159)
 TITLE = b"\033]0;QUOVEX---\a"
-TIME_LIMIT = 10
 COMMAND = sys.argv[1:]
 LIBC = ctypes.CDLL(None, use_errno=True)
 CLONE_NEWNS, MS_BIND, MS_REC, MS_PRIVATE = 0x20000, 0x1000, 0x4000, 0x40000
 F_SETPIPE_SZ = 1031
 
 
-def become_program(prepare, arguments=()):
-    """In a forked child: lets the test set the stage, with the default
-    signal dispositions, so that the program's own handling is what counts,
-    and becomes the program. Never returns."""
-    try:
-        for number in (signal.SIGPIPE, signal.SIGXFSZ, signal.SIGTTOU):
-            signal.signal(number, signal.SIG_DFL)
-        prepare()
-        os.execv(COMMAND[0], COMMAND + list(arguments))
-    finally:
-        os._exit(127)
+def run(prepare=None, arguments=(), **options):
+    """The program started without a terminal, as with setsid, so that no
+    title goes anywhere."""
+    return start(COMMAND + list(arguments), prepare, start_new_session=True, **options)[0]
 
 
-def start(prepare, arguments=()):
-    pid = os.fork()
-    if pid == 0:
-        become_program(prepare, arguments)
-    return pid
-
-
-def start_on_terminal(prepare=lambda: None):
-    """Like start, on a new pseudo-terminal that becomes the child's
-    controlling terminal and standard streams; also returns its other side."""
-    pid, master = pty.fork()
-    if pid == 0:
-        become_program(prepare)
-    return pid, master
-
-
-def read_all(descriptor):
-    """Reads until end of file, or EIO once a terminal's last user has gone."""
-    data = b""
-    deadline = time.monotonic() + TIME_LIMIT
-    while time.monotonic() < deadline:
-        if not select.select([descriptor], [], [], 0.1)[0]:
-            continue
-        try:
-            chunk = os.read(descriptor, 512)
-        except OSError:
-            break
-        if not chunk:
-            break
-        data += chunk
-    return data
-
-
-def ended(pid):
-    """How the child ended: "exit N", "signal N", or "timeout" (then it is killed)."""
-    deadline = time.monotonic() + TIME_LIMIT
-    while (waited := os.waitpid(pid, os.WNOHANG))[0] == 0:
-        if time.monotonic() > deadline:
-            os.kill(pid, signal.SIGKILL)
-            os.waitpid(pid, 0)
-            return "timeout"
-        time.sleep(0.005)
-    status = waited[1]
-    if os.WIFEXITED(status):
-        return f"exit {os.WEXITSTATUS(status)}"
-    return f"signal {os.WTERMSIG(status)}"
+def run_on_terminal(prepare=None):
+    """The program on a new terminal, and that terminal's other side."""
+    return start(COMMAND, prepare, terminal=True)
 
 
 def close(*descriptors):
@@ -98,23 +48,17 @@ class Process(unittest.TestCase):
             with self.subTest(arguments=arguments):
                 # stdin stays open and empty: the program must not wait on it.
                 (stdin, feed), (output, out), (errors, err) = os.pipe(), os.pipe(), os.pipe()
-
-                def prepare():
-                    os.setsid()  # no controlling terminal, so no title anywhere
-                    for source, target in ((stdin, 0), (out, 1), (err, 2)):
-                        os.dup2(source, target)
-
-                pid = start(prepare, arguments)
+                program = run(arguments=arguments, stdin=stdin, stdout=out, stderr=err)
                 close(stdin, out, err)
                 self.assertEqual(read_all(output), OUTPUT)
                 self.assertEqual(read_all(errors), b"")
-                self.assertEqual(ended(pid), "exit 0")
+                self.assertEqual(ended(program), "exit 0")
                 close(feed, output, errors)
 
     def test_on_a_terminal_the_title_comes_first_and_nothing_else(self):
-        pid, master = start_on_terminal()
+        program, master = run_on_terminal()
         self.assertEqual(read_all(master), TITLE + OUTPUT)
-        self.assertEqual(ended(pid), "exit 0")
+        self.assertEqual(ended(program), "exit 0")
         os.close(master)
 
     def test_redirected_output_gets_only_the_bytes_while_the_title_reaches_the_terminal(self):
@@ -127,9 +71,9 @@ class Process(unittest.TestCase):
                     if stopped:
                         termios.tcflow(0, termios.TCOOFF)
 
-                pid, master = start_on_terminal(prepare)
+                program, master = run_on_terminal(prepare)
                 self.assertEqual(read_all(master), b"" if stopped else TITLE)
-                self.assertEqual(ended(pid), "exit 0")
+                self.assertEqual(ended(program), "exit 0")
                 self.assertEqual(os.pread(file.fileno(), 512, 0), OUTPUT)
                 os.close(master)
 
@@ -137,9 +81,9 @@ class Process(unittest.TestCase):
         # With standard input closed, the terminal opens as descriptor 0.
         for stream in (0, 1):
             with self.subTest(stream=stream):
-                pid, master = start_on_terminal(lambda: os.close(stream))
+                program, master = run_on_terminal(lambda: os.close(stream))
                 self.assertEqual(read_all(master), TITLE + OUTPUT if stream == 0 else TITLE)
-                self.assertEqual(ended(pid), "exit 0")
+                self.assertEqual(ended(program), "exit 0")
                 os.close(master)
 
     def test_no_title_and_no_wait_when_the_terminal_is_not_one(self):
@@ -161,17 +105,15 @@ class Process(unittest.TestCase):
                 bound = {"terminal": os.ttyname(terminal), "pty master": "/dev/pts/ptmx"}.get(kind, path)
 
                 def prepare():
-                    os.setsid()
                     if (LIBC.unshare(CLONE_NEWNS) != 0
                             or LIBC.mount(b"", b"/", None, MS_REC | MS_PRIVATE, None) != 0
                             or LIBC.mount(bound.encode(), b"/dev/tty", None, MS_BIND, None) != 0):
                         os._exit(77)
-                    os.dup2(terminal if kind == "terminal" else out, 1)
 
-                pid = start(prepare)
+                program = run(prepare, stdout=terminal if kind == "terminal" else out)
                 close(out, terminal)
-                written = bytes_written(pid)
-                how = ended(pid)
+                written = bytes_written(program.pid)
+                how = ended(program)
                 if how == "exit 77":
                     self.skipTest("no mount namespace here")
                 self.assertEqual(how, "exit 0")
@@ -199,7 +141,7 @@ class Process(unittest.TestCase):
                                    ("reader gone", reader_gone),
                                    ("file size limit", file_size_limit)):
             with self.subTest(name):
-                self.assertEqual(ended(start(lambda: (os.setsid(), break_output()))), "exit 0")
+                self.assertEqual(ended(run(break_output)), "exit 0")
 
     def test_a_background_job_on_a_stopping_terminal_is_not_stopped(self):
         # With "stty tostop", a background job that writes to its terminal
@@ -213,7 +155,8 @@ class Process(unittest.TestCase):
                 termios.tcsetattr(0, termios.TCSANOW, settings)
                 # The job joins its own group before it runs the program,
                 # so no call of the leader's can come too late.
-                job = start(lambda: os.setpgid(0, 0))
+                job = os.posix_spawn(COMMAND[0], COMMAND, os.environ, setpgroup=0,
+                                     setsigdef=(signal.SIGPIPE, signal.SIGXFSZ))
                 status = os.waitpid(job, os.WUNTRACED)[1]
                 if os.WIFSTOPPED(status):
                     os.kill(job, signal.SIGKILL)
@@ -222,7 +165,8 @@ class Process(unittest.TestCase):
             finally:
                 os._exit(97)
         self.assertEqual(read_all(master), TITLE + OUTPUT)
-        self.assertEqual(ended(leader), "exit 0", "exit 99: the job was stopped")
+        self.assertEqual(os.waitstatus_to_exitcode(os.waitpid(leader, 0)[1]), 0,
+                         "99: the job was stopped")
         os.close(master)
 
     def test_waits_out_a_full_non_blocking_pipe(self):
@@ -239,18 +183,18 @@ class Process(unittest.TestCase):
         except BlockingIOError:
             pass
 
-        pid = start(lambda: (os.setsid(), os.dup2(out, 1)))
+        program = run(stdout=out)
         os.close(out)
         # Read only once the program has made its write, as the kernel counts it.
-        deadline = time.monotonic() + TIME_LIMIT
-        while (calls := write_calls(pid)) == 0 and time.monotonic() < deadline:
+        deadline = time.monotonic() + 10
+        while (calls := write_calls(program.pid)) == 0 and time.monotonic() < deadline:
             time.sleep(0.001)
         if calls is None:
-            os.kill(pid, signal.SIGKILL)
-            ended(pid)
+            program.kill()
+            ended(program)
             self.skipTest("this kernel counts no write calls per task (/proc/PID/io)")
         self.assertEqual(read_all(output), filler + OUTPUT)
-        self.assertEqual(ended(pid), "exit 0")
+        self.assertEqual(ended(program), "exit 0")
         os.close(output)
 
 
@@ -268,7 +212,7 @@ def write_calls(pid, count="syscw:"):
 def bytes_written(pid):
     """How many bytes the process wrote anywhere, once it has ended and
     before it is reaped; None when the kernel does not say."""
-    deadline = time.monotonic() + TIME_LIMIT
+    deadline = time.monotonic() + 10
     while (os.waitid(os.P_PID, pid, os.WEXITED | os.WNOHANG | os.WNOWAIT) is None
            and time.monotonic() < deadline):
         time.sleep(0.005)

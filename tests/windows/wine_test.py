@@ -8,18 +8,18 @@ Usage: wine_test.py IMAGE. Exits 77 (skipped) when Wine cannot run it here."""
 import fcntl
 import os
 import pathlib
-import pty
 import re
-import select
 import shutil
 import struct
 import subprocess
 import sys
 import termios
-import time
 import unittest
 
 import pefile
+
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+from run_program import ended, read_all, start  # noqa: E402
 
 SKIPPED = 77
 RUN_TIME_LIMIT = 120  # a run takes well under a second once the prefix exists
@@ -89,40 +89,16 @@ def prepare_prefix(loader, environment):
 
 
 def run_on_terminal(loader, image, environment):
-    """Everything the terminal receives, and the exit code. Standard error
-    goes elsewhere, so that output on the wrong handle never shows."""
-    pid, master = pty.fork()
-    if pid == 0:
+    """Everything the terminal receives, and how the run ended. Standard
+    error goes elsewhere, so that output on the wrong handle never shows."""
+    def prepare():
         fcntl.ioctl(0, termios.TIOCSWINSZ, WINDOW_SIZE)
         os.dup2(os.open(os.devnull, os.O_WRONLY), 2)
-        os.execve(loader, [loader, image], environment)
-    received = b""
-    deadline = time.monotonic() + RUN_TIME_LIMIT
-    while time.monotonic() < deadline:
-        ready, _, _ = select.select([master], [], [], 1)
-        if not ready:
-            continue
-        try:
-            chunk = os.read(master, 4096)
-        except OSError:  # EIO: the terminal's last user has gone
-            break
-        if not chunk:
-            break
-        received += chunk
+
+    process, master = start([loader, image], prepare, terminal=True, env=environment)
+    received = read_all(master, RUN_TIME_LIMIT)
     os.close(master)
-    return received, wait_for(pid)
-
-
-def wait_for(pid):
-    deadline = time.monotonic() + RUN_TIME_LIMIT
-    while time.monotonic() < deadline:
-        done, status = os.waitpid(pid, os.WNOHANG)
-        if done:
-            return os.waitstatus_to_exitcode(status)
-        time.sleep(0.05)
-    os.kill(pid, 9)
-    os.waitpid(pid, 0)
-    return "timeout"
+    return received, ended(process, RUN_TIME_LIMIT)
 
 
 class UnderWine(unittest.TestCase):
@@ -131,8 +107,8 @@ class UnderWine(unittest.TestCase):
     environment = {}
 
     def test_on_a_terminal_the_title_comes_first_then_160_cells(self):
-        received, exit_code = run_on_terminal(self.loader, self.image, self.environment)
-        self.assertEqual(exit_code, 0)
+        received, how = run_on_terminal(self.loader, self.image, self.environment)
+        self.assertEqual(how, "exit 0")
         self.assertEqual(received.count(TITLE_SEQUENCE), 1, received)
         self.assertLess(received.index(TITLE_SEQUENCE), received.find(b"8"), received)
         # Wine's console shows each NUL as a '?' cell.
