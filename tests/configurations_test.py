@@ -11,6 +11,7 @@ import os
 import platform
 import subprocess
 import sys
+import time
 import tomllib
 import unittest
 
@@ -37,10 +38,12 @@ def steps(row, folder):
 def check(row, flags):
     """None when every step of the row passes, else the failing step and its output."""
     environment = dict(os.environ, CXXFLAGS=flags["cxxflags"], LDFLAGS=flags["ldflags"])
+    start = time.monotonic()
     for step in steps(row, os.path.join(BUILD, row["name"])):
         done = subprocess.run(step, env=environment, capture_output=True, text=True)
         if done.returncode != 0:
             return f"{' '.join(step)}\n{done.stdout[-4000:]}{done.stderr[-4000:]}"
+    print(f"{row['name']}: {time.monotonic() - start:.0f} s", file=sys.stderr)
     return None
 
 

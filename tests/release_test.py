@@ -1,11 +1,6 @@
-"""Checks the release artifacts in DIST as a user receives them: each
-archive's image is for the machine its name says, each Windows zip holds the
-licence and a read-me with Windows line ends, the checksums verify, the .debs
-are lintian-clean, the native .deb holds a manual page that renders without
-a warning and a program that writes the 160 bytes, and the source archive
-holds every tracked file and, away from any clone, builds the program and
-both Windows images; a version without a changelog entry is refused. Reads
-images with Debian's python3-pyelftools and python3-pefile.
+"""Checks the release artifacts in DIST as a user receives them, each thing
+the README's "Install and release" says of them. Reads images with Debian's
+python3-pyelftools and python3-pefile.
 
 Usage: release_test.py DIST"""
 
