@@ -16,7 +16,7 @@ import termios
 import time
 import unittest
 
-from run_program import ended, read_all, start
+from run_program import TIME_LIMIT, ended, read_all, start
 
 OUTPUT = b"8" + bytes(159)
 TITLE = b"\033]0;QUOVEX---\a"
@@ -186,7 +186,7 @@ class Process(unittest.TestCase):
         program = run(stdout=out)
         os.close(out)
         # Read only once the program has made its write, as the kernel counts it.
-        deadline = time.monotonic() + 10
+        deadline = time.monotonic() + TIME_LIMIT
         while (calls := write_calls(program.pid)) == 0 and time.monotonic() < deadline:
             time.sleep(0.001)
         if calls is None:
@@ -212,7 +212,7 @@ def write_calls(pid, count="syscw:"):
 def bytes_written(pid):
     """How many bytes the process wrote anywhere, once it has ended and
     before it is reaped; None when the kernel does not say."""
-    deadline = time.monotonic() + 10
+    deadline = time.monotonic() + TIME_LIMIT
     while (os.waitid(os.P_PID, pid, os.WEXITED | os.WNOHANG | os.WNOWAIT) is None
            and time.monotonic() < deadline):
         time.sleep(0.005)

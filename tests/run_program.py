@@ -12,6 +12,9 @@ import subprocess
 import termios
 import time
 
+# How long a run of the program may take, in seconds.
+TIME_LIMIT = 10
+
 
 def start(command, prepare=None, terminal=False, **options):
     """Starts command with subprocess.Popen's options; prepare runs in the
@@ -33,7 +36,7 @@ def start(command, prepare=None, terminal=False, **options):
     return process, master
 
 
-def read_all(descriptor, limit=10):
+def read_all(descriptor, limit=TIME_LIMIT):
     """Reads until end of file, or EIO once a terminal's last user has gone."""
     data = b""
     deadline = time.monotonic() + limit
@@ -50,7 +53,7 @@ def read_all(descriptor, limit=10):
     return data
 
 
-def ended(process, limit=10):
+def ended(process, limit=TIME_LIMIT):
     """How it ended: "exit N", "signal N", or "timeout" (then it is killed)."""
     try:
         code = process.wait(limit)
