@@ -1,0 +1,107 @@
+# The configurations quovex is built in as its users build it. Each row is a
+# test of the full suite (label "configurations") that configures these
+# sources afresh in its own folder with the row's compiler, build type,
+# variant and CXXFLAGS/LDFLAGS, builds the program, and runs the process and
+# ELF checks of its variant on it; with SUITE it builds and runs its whole
+# quick suite instead. An ARCH other than this machine's names a toolchain
+# of cmake/toolchains/, whose own g++ cross-builds it and whose qemu-user
+# runs it; a row this machine can neither run nor cross-build is disabled.
+#
+# quovex_configuration(NAME COMPILER BUILD_TYPE VARIANT ARCH FLAGS [SUITE] [IPO])
+function(quovex_configuration name compiler build_type variant arch flags)
+  set(folder ${CMAKE_CURRENT_BINARY_DIR}/configurations/${name})
+  set(toolchain ${PROJECT_SOURCE_DIR}/cmake/toolchains/${arch}.cmake)
+  if(arch STREQUAL CMAKE_HOST_SYSTEM_PROCESSOR)
+    set(tools -DCMAKE_CXX_COMPILER=${compiler})
+  elseif(EXISTS ${toolchain})
+    set(tools --toolchain=${toolchain})
+  else()
+    set(disabled DISABLED ON)
+  endif()
+  set(runtime_free OFF)
+  if(variant STREQUAL "runtime-free")
+    set(runtime_free ON)
+  endif()
+  set(ipo OFF)
+  if(IPO IN_LIST ARGN)
+    set(ipo ON)
+  endif()
+  set(build --build-target quovex)
+  set(tests -R "^(process|elf_image)$")
+  if(SUITE IN_LIST ARGN)
+    unset(build)
+    unset(tests)
+  endif()
+  add_test(NAME configuration.${name}
+    COMMAND ${CMAKE_CTEST_COMMAND} --build-and-test ${PROJECT_SOURCE_DIR} ${folder}
+            --build-generator ${CMAKE_GENERATOR} --build-noclean ${build}
+            --build-options --fresh ${tools} -DCMAKE_BUILD_TYPE=${build_type}
+              -DQUOVEX_REQUIRE_TEST_TOOLS=ON -DQUOVEX_RUNTIME_FREE=${runtime_free}
+              -DCMAKE_INTERPROCEDURAL_OPTIMIZATION=${ipo}
+            --test-command ${CMAKE_CTEST_COMMAND} --test-dir ${folder} --output-on-failure
+              --no-tests=error ${tests})
+  set_tests_properties(configuration.${name} PROPERTIES LABELS "configurations;full" TIMEOUT 1200
+    ENVIRONMENT "CXXFLAGS=${${flags}_cxxflags};LDFLAGS=${${flags}_ldflags}" ${disabled})
+endfunction()
+
+# Each distribution's default package flags, from its own documentation. A
+# distribution's CPPFLAGS go into its CXXFLAGS, as debhelper's cmake build
+# puts them.
+
+# Debian 12, amd64 and arm64 alike: `DEB_BUILD_MAINT_OPTIONS=hardening=+all
+# dpkg-buildflags`, as dpkg-buildflags(1) of dpkg 1.21 documents them (the
+# build folder's file prefix map left out).
+set(debian_cxxflags "-g -O2 -fstack-protector-strong -Wformat -Werror=format-security -Wdate-time -D_FORTIFY_SOURCE=2")
+set(debian_ldflags "-Wl,-z,relro -Wl,-z,now")
+
+# Ubuntu 24.04, amd64: dpkg-buildflags(1) of Ubuntu's dpkg 1.22, whose
+# defaults add optimize=+lto (since 21.04, on amd64, arm64, ppc64el and
+# s390x), frame pointers, stack clash protection and -fcf-protection
+# (https://wiki.ubuntu.com/ToolChain/CompilerFlags).
+set(ubuntu_cxxflags "-g -O2 -fno-omit-frame-pointer -mno-omit-leaf-frame-pointer -flto=auto -ffat-lto-objects -fstack-protector-strong -fstack-clash-protection -Wformat -Werror=format-security -fcf-protection -Wdate-time -D_FORTIFY_SOURCE=3")
+set(ubuntu_ldflags "-Wl,-Bsymbolic-functions -flto=auto -ffat-lto-objects -Wl,-z,relro -Wl,-z,now")
+
+# Fedora 40, x86_64: %{build_cxxflags} and %{build_ldflags}, as
+# redhat-rpm-config's buildflags.md documents them, with LTO as Fedora
+# builds by default since 33; the -specs files, which exist only on Fedora
+# (they add PIE and annotations), left out.
+set(fedora_cxxflags "-O2 -flto=auto -ffat-lto-objects -fexceptions -g -grecord-gcc-switches -pipe -Wall -Werror=format-security -Wp,-U_FORTIFY_SOURCE,-D_FORTIFY_SOURCE=3 -Wp,-D_GLIBCXX_ASSERTIONS -fstack-protector-strong -m64 -march=x86-64 -mtune=generic -fasynchronous-unwind-tables -fstack-clash-protection -fcf-protection -fno-omit-frame-pointer -mno-omit-leaf-frame-pointer")
+set(fedora_ldflags "-Wl,-z,relro -Wl,--as-needed -Wl,-z,pack-relative-relocs -Wl,-z,now -Wl,--build-id=sha1 -flto=auto -ffat-lto-objects")
+
+# Arch Linux, x86_64: CXXFLAGS, LDFLAGS and LTOFLAGS of makepkg.conf
+# (pacman 6.1, devtools' x86_64.conf), with the lto option makepkg builds
+# with by default, and the -g of its debug option.
+set(arch_cxxflags "-march=x86-64 -mtune=generic -O2 -pipe -fno-plt -fexceptions -Wp,-D_FORTIFY_SOURCE=3 -Wformat -Werror=format-security -fstack-clash-protection -fcf-protection -fno-omit-frame-pointer -mno-omit-leaf-frame-pointer -Wp,-D_GLIBCXX_ASSERTIONS -g -flto=auto")
+set(arch_ldflags "-Wl,-O1 -Wl,--sort-common -Wl,--as-needed -Wl,-z,relro -Wl,-z,now -Wl,-z,pack-relative-relocs -flto=auto")
+
+# Every build type with either compiler, and link-time optimisation;
+# Release with each is the release and clang presets' own build.
+foreach(compiler IN ITEMS g++ clang++)
+  string(REGEX REPLACE "^g\\+\\+$" gcc short ${compiler})
+  string(REPLACE "++" "" short ${short})
+  foreach(build_type IN ITEMS Debug RelWithDebInfo MinSizeRel None)
+    string(TOLOWER ${build_type} type)
+    quovex_configuration(${short}-${type} ${compiler} ${build_type} runtime-free x86_64 none)
+  endforeach()
+  quovex_configuration(${short}-ipo ${compiler} Release runtime-free x86_64 none IPO)
+endforeach()
+# Each distribution's package build, in both variants, with the quick suite
+# where it stands for a packager's real build.
+quovex_configuration(debian g++ None runtime-free x86_64 debian SUITE)
+quovex_configuration(debian-c-library g++ None c-library x86_64 debian SUITE)
+quovex_configuration(ubuntu g++ None runtime-free x86_64 ubuntu SUITE)
+quovex_configuration(ubuntu-c-library g++ None c-library x86_64 ubuntu SUITE)
+quovex_configuration(fedora g++ None runtime-free x86_64 fedora)
+quovex_configuration(fedora-c-library g++ None c-library x86_64 fedora)
+quovex_configuration(arch g++ None runtime-free x86_64 arch)
+quovex_configuration(arch-c-library g++ None c-library x86_64 arch)
+# 64-bit Arm: a developer's build and Debian's package build; Release is
+# the linux-aarch64 preset's.
+quovex_configuration(aarch64-debug g++ Debug runtime-free aarch64-linux-gnu none)
+quovex_configuration(aarch64-c-library-debug g++ Debug c-library aarch64-linux-gnu none)
+quovex_configuration(aarch64-debian g++ None runtime-free aarch64-linux-gnu debian)
+quovex_configuration(aarch64-debian-c-library g++ None c-library aarch64-linux-gnu debian)
+# The C library build where the project has no entry of its own: a
+# big-endian architecture and a 32-bit one.
+quovex_configuration(s390x-debian g++ None c-library s390x-linux-gnu debian SUITE)
+quovex_configuration(armhf-debian g++ None c-library arm-linux-gnueabihf debian SUITE)
