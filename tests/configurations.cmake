@@ -2,8 +2,8 @@
 # test of the full suite (label "configurations") that configures these
 # sources afresh in its own folder with the row's compiler, build type,
 # variant and CXXFLAGS/LDFLAGS, builds the program, and runs the process and
-# ELF checks of its variant on it; with SUITE it builds and runs its whole
-# quick suite instead. An ARCH other than this machine's names a toolchain
+# ELF checks of its variant on it, both of which must be there; with SUITE
+# it builds and runs its whole quick suite instead. An ARCH other than this machine's names a toolchain
 # of cmake/toolchains/, whose own g++ cross-builds it and whose qemu-user
 # runs it; a row this machine can neither run nor cross-build is disabled.
 #
@@ -18,30 +18,23 @@ function(quovex_configuration name compiler build_type variant arch flags)
   else()
     set(disabled DISABLED ON)
   endif()
-  set(runtime_free OFF)
-  if(variant STREQUAL "runtime-free")
-    set(runtime_free ON)
-  endif()
-  set(ipo OFF)
-  if(IPO IN_LIST ARGN)
-    set(ipo ON)
-  endif()
-  set(build --build-target quovex)
-  set(tests -R "^(process|elf_image)$")
-  if(SUITE IN_LIST ARGN)
-    unset(build)
-    unset(tests)
+  cmake_parse_arguments(PARSE_ARGV 6 row "SUITE;IPO" "" "")
+  string(COMPARE EQUAL ${variant} runtime-free runtime_free)
+  if(NOT row_SUITE)
+    set(build --build-target quovex)
+    set(tests -R "^(process|elf_image)$")
+    set(both PASS_REGULAR_EXPRESSION "tests passed, 0 tests failed out of 2")
   endif()
   add_test(NAME configuration.${name}
     COMMAND ${CMAKE_CTEST_COMMAND} --build-and-test ${PROJECT_SOURCE_DIR} ${folder}
             --build-generator ${CMAKE_GENERATOR} --build-noclean ${build}
             --build-options --fresh ${tools} -DCMAKE_BUILD_TYPE=${build_type}
               -DQUOVEX_REQUIRE_TEST_TOOLS=ON -DQUOVEX_RUNTIME_FREE=${runtime_free}
-              -DCMAKE_INTERPROCEDURAL_OPTIMIZATION=${ipo}
+              -DCMAKE_INTERPROCEDURAL_OPTIMIZATION=${row_IPO}
             --test-command ${CMAKE_CTEST_COMMAND} --test-dir ${folder} --output-on-failure
               --no-tests=error ${tests})
   set_tests_properties(configuration.${name} PROPERTIES LABELS "configurations;full" TIMEOUT 1200
-    ENVIRONMENT "CXXFLAGS=${${flags}_cxxflags};LDFLAGS=${${flags}_ldflags}" ${disabled})
+    ENVIRONMENT "CXXFLAGS=${${flags}_cxxflags};LDFLAGS=${${flags}_ldflags}" ${both} ${disabled})
 endfunction()
 
 # Each distribution's default package flags, from its own documentation. A

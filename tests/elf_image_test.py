@@ -5,6 +5,7 @@ library build's static PIE, which keeps what the C library brings.
 Usage: elf_image_test.py [--c-library] EXECUTABLE"""
 
 import io
+import pathlib
 import struct
 import sys
 import unittest
@@ -102,8 +103,7 @@ def problems(data, runtime_free=True):
 
 
 class LinuxImage(unittest.TestCase):
-    image = b""
-    runtime_free = True
+    image = runtime_free = None  # from the command line
 
     def test_is_hardened(self):
         self.assertEqual(problems(self.image, self.runtime_free), [])
@@ -111,6 +111,5 @@ class LinuxImage(unittest.TestCase):
 
 if __name__ == "__main__":
     LinuxImage.runtime_free = sys.argv[1] != "--c-library"
-    with open(sys.argv[-1], "rb") as file:
-        LinuxImage.image = file.read()
+    LinuxImage.image = pathlib.Path(sys.argv[-1]).read_bytes()
     unittest.main(argv=sys.argv[:1], verbosity=2)

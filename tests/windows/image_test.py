@@ -165,11 +165,7 @@ def problems(image_bytes, manifest_bytes, target, project_version, link_time):
 
 
 class WindowsImage(unittest.TestCase):
-    image = b""
-    manifest = b""
-    target = {}
-    version = ""
-    link_time = 0
+    image = manifest = target = version = link_time = None  # from the command line
 
     def test_has_every_required_property(self):
         self.assertEqual(problems(self.image, self.manifest, self.target, self.version, self.link_time), [])
@@ -184,11 +180,7 @@ class WindowsImage(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    with open(sys.argv[1], "rb") as file:
-        WindowsImage.image = file.read()
-    with open(sys.argv[2], "rb") as file:
-        WindowsImage.manifest = file.read()
-    WindowsImage.target = TARGETS[sys.argv[3]]
-    WindowsImage.version = sys.argv[4]
-    WindowsImage.link_time = int(sys.argv[5])
+    image, manifest, target, WindowsImage.version, link_time = sys.argv[1:6]
+    WindowsImage.image, WindowsImage.manifest = (pathlib.Path(p).read_bytes() for p in (image, manifest))
+    WindowsImage.target, WindowsImage.link_time = TARGETS[target], int(link_time)
     unittest.main(argv=sys.argv[:1], verbosity=2)

@@ -21,29 +21,20 @@ import pefile
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 from run_program import ended, read_all, start  # noqa: E402
 
-SKIPPED = 77
 RUN_TIME_LIMIT = 120  # a run takes well under a second once the prefix exists
-# Written into a prefix once its setup has finished.
-READY_MARK = ".quovex-ready"
+READY_MARK = ".quovex-ready"  # written into a prefix once its setup has finished
 TITLE_SEQUENCE = b"\x1b]0;QUOVEX---\x07"
 # Escape sequences (CSI and OSC): commands to the terminal rather than cells.
 ESCAPE_SEQUENCES = re.compile(rb"\x1b\[[0-9;?]*[ -/]*[@-~]|\x1b\][^\x07]*\x07")
 # Wide enough that the 160 cells need no line break.
 WINDOW_SIZE = struct.pack("HHHH", 25, 200, 0, 0)
-
-
 # Debian's Wine loader for each image machine, with the word for its
 # architecture. Both loaders start the 64-bit server where it is installed,
 # the 32-bit one elsewhere.
 WINE = pathlib.Path("/usr/lib/wine")
+LOADERS = {0x14C: ("wine", "32"), 0x8664: ("wine64", "64")}
 # Where the prefixes this test makes for itself are kept.
 CACHE = pathlib.Path(os.environ.get("XDG_CACHE_HOME") or pathlib.Path.home() / ".cache") / "quovex"
-LOADERS = {0x14C: ("wine", "32"), 0x8664: ("wine64", "64")}
-SERVERS = ("wineserver64", "wineserver32")
-
-
-def loader_of(image):
-    return LOADERS[pefile.PE(image, fast_load=True).FILE_HEADER.Machine]
 
 
 def wine_environment():
@@ -83,7 +74,7 @@ def prepare_prefix(loader, environment):
     if result.returncode != 0:
         sys.exit(f"wineboot could not set up {prefix}: {result.stderr.decode(errors='replace')}")
     # The registry reaches the disk when the server ends.
-    server = next(WINE / name for name in SERVERS if (WINE / name).exists())
+    server = next(WINE / name for name in ("wineserver64", "wineserver32") if (WINE / name).exists())
     subprocess.run([server, "-w"], env=environment, timeout=600, check=True)
     (prefix / READY_MARK).touch()
 
@@ -102,9 +93,7 @@ def run_on_terminal(loader, image, environment):
 
 
 class UnderWine(unittest.TestCase):
-    image = ""
-    loader = ""
-    environment = {}
+    image = loader = environment = None  # from the command line
 
     def test_on_a_terminal_the_title_comes_first_then_160_cells(self):
         received, how = run_on_terminal(self.loader, self.image, self.environment)
@@ -125,11 +114,11 @@ class UnderWine(unittest.TestCase):
 
 if __name__ == "__main__":
     UnderWine.image = os.path.abspath(sys.argv[1])
-    UnderWine.loader = str(WINE / loader_of(UnderWine.image)[0])
+    UnderWine.loader = str(WINE / LOADERS[pefile.PE(UnderWine.image, fast_load=True).FILE_HEADER.Machine][0])
     reason = why_wine_cannot_run(UnderWine.loader)
     if reason:
         print(f"skipped: the Wine tests, because {reason}")
-        sys.exit(SKIPPED)
+        sys.exit(77)
     UnderWine.environment = wine_environment()
     prepare_prefix(UnderWine.loader, UnderWine.environment)
     unittest.main(argv=sys.argv[:1], verbosity=2)
