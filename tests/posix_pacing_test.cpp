@@ -15,12 +15,11 @@
 
 namespace {
 
-// The answers a write can get: what the write returns (kAll: every byte it
-// was asked for; one byte, none, interrupted, a hard error, full), and for a
-// full descriptor what poll then says, asked without waiting and then, where
-// that finds no room, asked to wait: room at once, room only after waiting
-// (that another writer may take first, or that a poll that lies offers for
-// ever), no room within the wait, or a failing poll.
+// The answers a write can get: what it returns (kAll: every byte asked; one,
+// none, interrupted, a hard error, full), and when full what poll says, asked
+// without waiting and then, if no room, asked to wait: room at once, room
+// only after waiting (which another writer, or a lying poll, may take), no
+// room within the wait, or a failing poll.
 struct Answer {
   long write;
   long now;
@@ -126,14 +125,14 @@ long sys::close(int /*descriptor*/) {
 
 namespace {
 
-// Runs write() over every script of up to six answers, and checks each run:
+// Runs write() over every script of up to six answers and checks each run:
 // every byte taken once and in order, TRUE exactly when all were, no write
-// after a hard error, no more than ten rounds a second of pauses, a pause
-// never before a write into room poll waited for, each refusal first
-// retried as soon, and a write taken at once making no other call. A write
-// that gives up has spent the patience users are told, and less than a
-// second more: standard output on refusals since its last byte, the title
-// on everything it waited, which never reaches a quarter second more.
+// after a hard error, at most ten rounds a second of pauses, no pause before
+// writing into room poll waited for, each refusal first retried as soon, and
+// a write taken at once making one call. One that gives up has spent the
+// patience users are told, and less than a second more: standard output on
+// refusals since its last byte, the title on all it waited (under a quarter
+// second more).
 template <typename Write>
 void ForEveryScript(std::int64_t patience_ns, const std::string& wanted, bool bounds_waits,
                     Write write) {

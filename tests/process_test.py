@@ -27,13 +27,11 @@ F_SETPIPE_SZ = 1031
 
 
 def run(prepare=None, arguments=(), **options):
-    """The program started without a terminal, as with setsid, so that no
-    title goes anywhere."""
+    """The program started without a terminal (as with setsid): no title."""
     return start(COMMAND + list(arguments), prepare, start_new_session=True, **options)[0]
 
 
-def run_on_terminal(prepare=None):
-    """The program on a new terminal, and that terminal's other side."""
+def run_on_terminal(prepare=None):  # the program, and its new terminal's other side
     return start(COMMAND, prepare, terminal=True)
 
 
@@ -87,12 +85,11 @@ class Process(unittest.TestCase):
                 os.close(master)
 
     def test_no_title_and_no_wait_when_the_terminal_is_not_one(self):
-        # A sandbox decides what /dev/tty is: here a FIFO with no reader, which
-        # a blocking open would wait on for ever, a file, a terminal that is
-        # not the program's controlling one, its standard output, or the
-        # pseudo-terminal multiplexer, which opens a new master; none of
-        # them may get the title, nor anything else but the output. Each is
-        # bound there in the child's own mount namespace.
+        # A sandbox decides what /dev/tty is, bound here in the child's own
+        # mount namespace: a FIFO with no reader (a blocking open would wait
+        # for ever), a file, a terminal that is not the program's controlling
+        # one (its standard output), or the multiplexer, which opens a new
+        # master. None may get the title, nor anything but the output.
         for kind in ("FIFO", "file", "terminal", "pty master"):
             with self.subTest(kind=kind), tempfile.TemporaryDirectory() as folder:
                 path = os.path.join(folder, "tty")
@@ -133,8 +130,7 @@ class Process(unittest.TestCase):
                 os.dup2(file.fileno(), 1)
             resource.setrlimit(resource.RLIMIT_FSIZE, (0, 0))
 
-        # Each case leaves the child without a terminal and breaks standard
-        # output in its own way.
+        # Each case breaks standard output in its own way, with no terminal.
         for name, break_output in (("closed", lambda: os.close(1)),
                                    ("read-only", lambda: os.dup2(os.open("/dev/null", os.O_RDONLY), 1)),
                                    ("device full", lambda: os.dup2(os.open("/dev/full", os.O_WRONLY), 1)),
@@ -145,8 +141,8 @@ class Process(unittest.TestCase):
 
     def test_a_background_job_on_a_stopping_terminal_is_not_stopped(self):
         # With "stty tostop", a background job that writes to its terminal
-        # would be stopped. The child here is the session leader: it starts the
-        # program in a background process group and reports how that ended.
+        # would be stopped. The child, a session leader, starts the program
+        # in a background process group and reports how that ended.
         leader, master = pty.fork()
         if leader == 0:
             try:
@@ -199,9 +195,8 @@ class Process(unittest.TestCase):
 
 
 def write_calls(pid, count="syscw:"):
-    """How many write calls the process has made, refused ones included, or
-    with count "wchar:" how many bytes they wrote; None when the kernel does
-    not say."""
+    """How many write calls the process has made, refused ones included (or
+    with "wchar:" bytes written); None when the kernel does not say."""
     try:
         with open(f"/proc/{pid}/io") as io:
             return next(int(line.split()[1]) for line in io if line.startswith(count))
@@ -210,8 +205,8 @@ def write_calls(pid, count="syscw:"):
 
 
 def bytes_written(pid):
-    """How many bytes the process wrote anywhere, once it has ended and
-    before it is reaped; None when the kernel does not say."""
+    """Bytes the process wrote anywhere, read once it has ended and before it
+    is reaped; None when the kernel does not say."""
     deadline = time.monotonic() + TIME_LIMIT
     while (os.waitid(os.P_PID, pid, os.WEXITED | os.WNOHANG | os.WNOWAIT) is None
            and time.monotonic() < deadline):

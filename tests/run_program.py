@@ -1,8 +1,7 @@
-"""Runs a program under test, for the process and Wine tests: with the
-standard streams a test chooses or on a new pseudo-terminal that becomes its
-controlling terminal, and reads back what it wrote and how it ended within
-a time limit. subprocess starts it with the default signal dispositions, so
-that the program's own handling is what counts."""
+"""Runs a program under test for the process and Wine tests, on the streams
+a test chooses or on a new controlling terminal, and reads back what it
+wrote and how it ended within a time limit. subprocess gives it the default
+signal dispositions, so the program's own handling is what counts."""
 
 import fcntl
 import os
@@ -12,15 +11,13 @@ import subprocess
 import termios
 import time
 
-# How long a run of the program may take, in seconds.
-TIME_LIMIT = 10
+TIME_LIMIT = 10  # seconds a run of the program may take
 
 
 def start(command, prepare=None, terminal=False, **options):
-    """Starts command with subprocess.Popen's options; prepare runs in the
-    child just before the program. With terminal, the standard streams are a
-    new pseudo-terminal, the child's controlling terminal, whose other side
-    is returned with the process (else None)."""
+    """Starts command with Popen's options, prepare run in the child first.
+    With terminal, its streams are a new controlling terminal, whose other
+    side is returned with the process (else None)."""
     if not terminal:
         return subprocess.Popen(command, preexec_fn=prepare, **options), None
     master, other = pty.openpty()
