@@ -1,6 +1,5 @@
 """Checks what an install stages, as a distribution packs it: the program
-with its symbols kept, for a debug package, the manual page and the
-documents. Reads the program with Debian's python3-pyelftools.
+with its symbols kept (for a debug package), the manual page and documents.
 
 Usage: install_test.py BUILD_DIR"""
 

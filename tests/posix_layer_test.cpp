@@ -1,8 +1,8 @@
-// The POSIX console layer's own promises, which ProgramMain cannot reach with
-// its fixed title, handle and exit code: how a title is cut, which handles
-// write, what a write reports, how long poll waits, that a long write survives a slow reader and
-// signals, and that a refused exit still ends the process.
-// Built once with each provider of its system calls.
+// The POSIX console layer's own promises, beyond ProgramMain's fixed title,
+// handle and exit code: how a title is cut, which handles write, what a write
+// reports, how long poll waits, that a long write outlasts a slow reader and
+// signals, and that a refused exit still ends the process. Built once with
+// each provider of its system calls.
 #include <fcntl.h>
 #include <linux/filter.h>
 #include <linux/seccomp.h>

@@ -9,14 +9,13 @@ import glob
 import hashlib
 import io
 import os
+import re
 import subprocess
 import sys
 import tarfile
 import tempfile
 import unittest
 import zipfile
-
-import re
 
 import pefile
 from elftools.elf.elffile import ELFFile
