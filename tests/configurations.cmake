@@ -1,17 +1,17 @@
 # The configurations quovex is built in as its users build it. Each row is a
 # test of the full suite (label "configurations") that configures these
 # sources afresh in its own folder with the row's compiler, build type,
-# variant and CXXFLAGS/LDFLAGS, builds the program, and runs the process and
-# ELF checks of its variant on it, both of which must be there; with SUITE
-# it builds and runs its whole quick suite instead. An ARCH other than this machine's names a toolchain
-# of cmake/toolchains/, whose own g++ cross-builds it and whose qemu-user
-# runs it; a row this machine can neither run nor cross-build is disabled.
+# variant and CXXFLAGS/LDFLAGS, builds the program and runs its process and
+# ELF checks, both of which must be there, or with SUITE its whole quick
+# suite. ARCH is this machine's processor or a toolchain of cmake/toolchains/,
+# cross-built and run under qemu-user unless it is this machine's; a row this
+# machine can neither run nor cross-build is disabled.
 #
 # quovex_configuration(NAME COMPILER BUILD_TYPE VARIANT ARCH FLAGS [SUITE] [IPO])
 function(quovex_configuration name compiler build_type variant arch flags)
   set(folder ${CMAKE_CURRENT_BINARY_DIR}/configurations/${name})
   set(toolchain ${PROJECT_SOURCE_DIR}/cmake/toolchains/${arch}.cmake)
-  if(arch STREQUAL CMAKE_HOST_SYSTEM_PROCESSOR)
+  if(arch MATCHES "^${CMAKE_HOST_SYSTEM_PROCESSOR}(-|$)")
     set(tools -DCMAKE_CXX_COMPILER=${compiler})
   elseif(EXISTS ${toolchain})
     set(tools --toolchain=${toolchain})
@@ -37,10 +37,8 @@ function(quovex_configuration name compiler build_type variant arch flags)
     ENVIRONMENT "CXXFLAGS=${${flags}_cxxflags};LDFLAGS=${${flags}_ldflags}" ${both} ${disabled})
 endfunction()
 
-# Each distribution's default package flags, from its own documentation. A
-# distribution's CPPFLAGS go into its CXXFLAGS, as debhelper's cmake build
-# puts them.
-
+# Each distribution's default package flags, from its own documentation,
+# with its CPPFLAGS in its CXXFLAGS, as debhelper's cmake build puts them.
 # Debian 12, amd64 and arm64 alike: `DEB_BUILD_MAINT_OPTIONS=hardening=+all
 # dpkg-buildflags`, as dpkg-buildflags(1) of dpkg 1.21 documents them (the
 # build folder's file prefix map left out).
