@@ -23,7 +23,6 @@ TITLE = b"\033]0;QUOVEX---\a"
 COMMAND = sys.argv[1:]
 LIBC = ctypes.CDLL(None, use_errno=True)
 CLONE_NEWNS, MS_BIND, MS_REC, MS_PRIVATE = 0x20000, 0x1000, 0x4000, 0x40000
-F_SETPIPE_SZ = 1031
 
 
 def run(prepare=None, arguments=(), **options):
@@ -170,7 +169,7 @@ class Process(unittest.TestCase):
         # filled before the program starts: its write is refused until the
         # reader makes room, and every byte must still arrive.
         output, out = os.pipe()
-        fcntl.fcntl(out, F_SETPIPE_SZ, 4096)
+        fcntl.fcntl(out, fcntl.F_SETPIPE_SZ, 4096)
         os.set_blocking(out, False)
         filler = b""
         try:
