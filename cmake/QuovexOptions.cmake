@@ -86,21 +86,49 @@ endif()
 # of the instructions and memory of a dynamically linked one. Where the
 # toolchain can, it is a static PIE, as the runtime-free image is: placed at
 # a random address, with its relocations read-only once applied (full RELRO,
-# driver/posix/CMakeLists.txt). The sanitizer runtimes need dynamic linking.
+# driver/posix/CMakeLists.txt). A system without the static C and C++
+# libraries (docs/packaging.md names their packages) links it dynamically.
+# The sanitizer runtimes need dynamic linking.
 option(QUOVEX_STATIC "Link the C library build statically" ON)
 set(QUOVEX_STATIC_PIE OFF)
-if(NOT QUOVEX_RUNTIME_FREE AND QUOVEX_STATIC AND NOT QUOVEX_SANITIZE)
-  block(SCOPE_FOR VARIABLES PROPAGATE QUOVEX_STATIC_PIE)
+set(QUOVEX_STATIC_LINK OFF)
+set(linked ", dynamically")
+if(NOT WIN32 AND NOT QUOVEX_RUNTIME_FREE AND QUOVEX_STATIC AND NOT QUOVEX_SANITIZE)
+  block(SCOPE_FOR VARIABLES PROPAGATE QUOVEX_STATIC_PIE QUOVEX_STATIC_LINK)
     include(CheckCXXSourceCompiles)
     set(CMAKE_REQUIRED_FLAGS -fPIE)
     set(CMAKE_REQUIRED_LINK_OPTIONS -static-pie)
     check_cxx_source_compiles("int main() { return 0; }" QUOVEX_HAS_STATIC_PIE)
     set(QUOVEX_STATIC_PIE ${QUOVEX_HAS_STATIC_PIE})
+    if(NOT QUOVEX_STATIC_PIE)
+      unset(CMAKE_REQUIRED_FLAGS)
+      set(CMAKE_REQUIRED_LINK_OPTIONS -static)
+      check_cxx_source_compiles("int main() { return 0; }" QUOVEX_HAS_STATIC)
+      set(QUOVEX_STATIC_LINK ${QUOVEX_HAS_STATIC})
+    endif()
   endblock()
   if(QUOVEX_STATIC_PIE)
     set(CMAKE_POSITION_INDEPENDENT_CODE ON)
+  elseif(NOT QUOVEX_STATIC_LINK)
+    set(linked ", dynamically: this toolchain links no static program, see docs/packaging.md")
   endif()
 endif()
+
+# What this configure builds, in one line: for a packager's log, and for the
+# table of configurations, which checks that each row built what it names.
+if(WIN32)
+  set(linked "KERNEL32 alone")
+elseif(QUOVEX_RUNTIME_FREE)
+  set(linked "no runtime")
+elseif(QUOVEX_STATIC_PIE)
+  set(linked "the C library, as a static PIE")
+elseif(QUOVEX_STATIC_LINK)
+  set(linked "the C library, statically")
+else()
+  string(PREPEND linked "the C library")
+endif()
+message(STATUS "quovex ${PROJECT_VERSION} links ${linked} (build type ${CMAKE_BUILD_TYPE}, "
+               "C++ flags \"${CMAKE_CXX_FLAGS}\", link flags \"${CMAKE_EXE_LINKER_FLAGS}\")")
 
 # The images the project makes itself carry nothing but the program: not the
 # name and version of the compiler that built them, nor where link-time

@@ -3,11 +3,15 @@
 # sources afresh in its own folder with the row's compiler, build type,
 # variant and CXXFLAGS/LDFLAGS, builds the program and runs its process and
 # ELF checks, both of which must be there, or with SUITE its whole quick
-# suite. ARCH is this machine's processor or a toolchain of cmake/toolchains/,
-# cross-built and run under qemu-user unless it is this machine's; a row this
-# machine can neither run nor cross-build is disabled.
+# suite. The configure's own line of what it builds must name the row's
+# variant, build type and flags. ARCH is this machine's processor or a
+# toolchain of cmake/toolchains/, cross-built and run under qemu-user unless
+# it is this machine's; a row this machine can neither run nor cross-build is
+# disabled. NO_STATIC_LIBRARIES hides the static C and C++ libraries in a
+# mount namespace of the row's own, as on a system that installs none; the
+# program then links dynamically, with no ELF check (exit 77: no namespace).
 #
-# quovex_configuration(NAME COMPILER BUILD_TYPE VARIANT ARCH FLAGS [SUITE] [IPO])
+# quovex_configuration(NAME COMPILER BUILD_TYPE VARIANT ARCH FLAGS [SUITE] [IPO] [NO_STATIC_LIBRARIES])
 function(quovex_configuration name compiler build_type variant arch flags)
   set(folder ${CMAKE_CURRENT_BINARY_DIR}/configurations/${name})
   set(toolchain ${PROJECT_SOURCE_DIR}/cmake/toolchains/${arch}.cmake)
@@ -18,15 +22,32 @@ function(quovex_configuration name compiler build_type variant arch flags)
   else()
     set(disabled DISABLED ON)
   endif()
-  cmake_parse_arguments(PARSE_ARGV 6 row "SUITE;IPO" "" "")
+  cmake_parse_arguments(PARSE_ARGV 6 row "SUITE;IPO;NO_STATIC_LIBRARIES" "" "")
   string(COMPARE EQUAL ${variant} runtime-free runtime_free)
+  set(links "no runtime")
+  if(NOT runtime_free)
+    set(links "the C library, (as a static PIE|statically)")
+  endif()
+  set(checks "[0-9]+")
   if(NOT row_SUITE)
     set(build --build-target quovex)
     set(tests -R "^(process|elf_image)$")
-    set(both PASS_REGULAR_EXPRESSION "tests passed, 0 tests failed out of 2")
+    set(checks 2)
   endif()
+  if(row_NO_STATIC_LIBRARIES)
+    foreach(library IN ITEMS libc.a libm.a libstdc++.a libsupc++.a)
+      execute_process(COMMAND ${compiler} -print-file-name=${library} OUTPUT_VARIABLE path
+                      OUTPUT_STRIP_TRAILING_WHITESPACE)
+      string(APPEND hide "mount --bind /dev/null ${path} || exit 77 && ")
+    endforeach()
+    set(hide unshare --mount sh -c "${hide}exec \"$@\"" sh)
+    set(links "the C library, dynamically: ")
+    set(checks 1)
+  endif()
+  set(said "${build_type}, C++ flags \"${${flags}_cxxflags}\", link flags \"${${flags}_ldflags}\")")
+  string(REGEX REPLACE "[][+.*?()^$|\\]" "\\\\\\0" said "${said}")
   add_test(NAME configuration.${name}
-    COMMAND ${CMAKE_CTEST_COMMAND} --build-and-test ${PROJECT_SOURCE_DIR} ${folder}
+    COMMAND ${hide} ${CMAKE_CTEST_COMMAND} --build-and-test ${PROJECT_SOURCE_DIR} ${folder}
             --build-generator ${CMAKE_GENERATOR} --build-noclean ${build}
             --build-options --fresh ${tools} -DCMAKE_BUILD_TYPE=${build_type}
               -DQUOVEX_REQUIRE_TEST_TOOLS=ON -DQUOVEX_RUNTIME_FREE=${runtime_free}
@@ -34,7 +55,9 @@ function(quovex_configuration name compiler build_type variant arch flags)
             --test-command ${CMAKE_CTEST_COMMAND} --test-dir ${folder} --output-on-failure
               --no-tests=error ${tests})
   set_tests_properties(configuration.${name} PROPERTIES LABELS "configurations;full" TIMEOUT 1200
-    ENVIRONMENT "CXXFLAGS=${${flags}_cxxflags};LDFLAGS=${${flags}_ldflags}" ${both} ${disabled})
+    ENVIRONMENT "CXXFLAGS=${${flags}_cxxflags};LDFLAGS=${${flags}_ldflags}" SKIP_RETURN_CODE 77
+    PASS_REGULAR_EXPRESSION "links ${links}[^\n]* \\(build type ${said}\n.*tests passed, 0 tests failed out of ${checks}\n"
+    ${disabled})
 endfunction()
 
 # Each distribution's default package flags, from its own documentation,
@@ -86,6 +109,9 @@ quovex_configuration(fedora g++ None runtime-free x86_64 fedora)
 quovex_configuration(fedora-c-library g++ None c-library x86_64 fedora)
 quovex_configuration(arch g++ None runtime-free x86_64 arch)
 quovex_configuration(arch-c-library g++ None c-library x86_64 arch)
+# A system that installs no static C or C++ library, as Fedora's and
+# openSUSE's do until their static packages are installed.
+quovex_configuration(no-static-libraries g++ None c-library x86_64 none NO_STATIC_LIBRARIES)
 # 64-bit Arm: a developer's build and Debian's package build; Release is
 # the linux-aarch64 preset's.
 quovex_configuration(aarch64-debug g++ Debug runtime-free aarch64-linux-gnu none)
