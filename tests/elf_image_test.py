@@ -22,6 +22,9 @@ RELOCATION_SIZES = ("DT_PLTRELSZ", "DT_RELASZ", "DT_RELSZ", "DT_RELRSZ")
 # x86 property and reads its value, and leaves the aarch64 one as bytes.
 CONTROL_FLOW = {"EM_AARCH64": (0xC0000000, 0x3), "EM_X86_64": ("GNU_PROPERTY_X86_FEATURE_1_AND", 0x3)}
 STACK_GUARD = {"__stack_chk_guard", "__stack_chk_fail"}
+# What the C library's own __stack_chk_fail reports, which a program's own
+# would leave out of the image.
+C_LIBRARY_REPORT = b"stack smashing detected"
 # The landing pads an entry may open with: endbr64; bti c or bti jc.
 LANDING_PADS = {"EM_X86_64": {0xFA1E0FF3}, "EM_AARCH64": {0xD503245F, 0xD50324DF}}
 
@@ -81,6 +84,8 @@ def problems(data, runtime_free=True):
     if tags and "PT_GNU_RELRO" not in kinds:
         found.append("no read-only region after relocation")
     if not runtime_free:
+        if "SetStackGuard" in defined or C_LIBRARY_REPORT not in data:
+            found.append("a stack guard of its own, not the C library's")
         return found
     if comment:
         found.append("names the compiler that built it (.comment)")
