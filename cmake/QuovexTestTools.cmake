@@ -18,7 +18,7 @@ function(quovex_report_left_out_tests)
   get_property(left_out GLOBAL PROPERTY QUOVEX_LEFT_OUT)
   if(left_out)
     list(JOIN left_out "; " text)
-    message(STATUS "Tests left out for want of their tools: ${text}")
+    message(STATUS "Tests left out: ${text}")
   endif()
 endfunction()
 
