@@ -20,7 +20,8 @@ import zipfile
 import pefile
 from elftools.elf.elffile import ELFFile
 
-OUTPUT = b"8" + bytes(159)
+from run_program import OUTPUT
+
 DIST = ""
 SOURCE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 # The machine each archive's name says, as its image's headers name it.
@@ -65,6 +66,9 @@ class Release(unittest.TestCase):
                 images = [data for name, data in members(archive).items()
                           if os.path.basename(os.path.dirname(name)) == "bin"]
                 self.assertEqual([machine(image) for image in images], [want])
+                if not images[0].startswith(b"MZ"):
+                    symbols = ELFFile(io.BytesIO(images[0])).get_section_by_name(".symtab")
+                    self.assertIsNone(symbols, "the program is not stripped")
 
     def test_each_zip_holds_the_licence_and_a_read_me_with_windows_line_ends(self):
         for archive in artifacts("*.zip"):
@@ -121,15 +125,19 @@ class Release(unittest.TestCase):
             self.assertEqual(output_of(f"{source}/build/run/quovex"), OUTPUT)
 
     def test_a_version_without_a_changelog_entry_is_refused(self):
-        with unpacked_sources() as source:
+        # Among them one that the top entry's version starts with.
+        with unpacked_sources() as source, open(f"{source}/resources/debian/changelog") as changelog:
+            top = re.match(r"quovex \(([0-9.]+)\)", changelog.readline())[1]
             with open(f"{source}/CMakeLists.txt") as file:
-                text = re.sub(r"(project\(quovex\s+VERSION )[0-9.]+", r"\g<1>9.9.9", file.read())
-            with open(f"{source}/CMakeLists.txt", "w") as file:
-                file.write(text)
-            released = subprocess.run(["scripts/release", "--no-check"], cwd=source,
-                                      capture_output=True, text=True)
-            self.assertNotEqual(released.returncode, 0)
-            self.assertIn("give version 9.9.9 an entry", released.stderr)
+                project = file.read()
+            for version in ("9.9.9", top.rpartition(".")[0]):
+                with self.subTest(version):
+                    with open(f"{source}/CMakeLists.txt", "w") as file:
+                        file.write(re.sub(r"(project\(quovex\s+VERSION )[0-9.]+", rf"\g<1>{version}", project))
+                    released = subprocess.run(["scripts/release", "--no-check"], cwd=source,
+                                              capture_output=True, text=True)
+                    self.assertNotEqual(released.returncode, 0)
+                    self.assertIn(f"give version {version} an entry", released.stderr)
 
 
 def output_of(program):

@@ -12,6 +12,10 @@ import termios
 import time
 
 TIME_LIMIT = 10  # seconds a run of the program may take
+# What every run writes: the range's digit and 159 NULs, with no newline;
+# and on a terminal, first, the title as the xterm title sequence.
+OUTPUT = b"8" + bytes(159)
+TITLE = b"\033]0;QUOVEX---\a"
 
 
 def start(command, prepare=None, terminal=False, **options):
