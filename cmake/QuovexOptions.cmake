@@ -130,12 +130,11 @@ endif()
 message(STATUS "quovex ${PROJECT_VERSION} links ${linked} (build type ${CMAKE_BUILD_TYPE}, "
                "C++ flags \"${CMAKE_CXX_FLAGS}\", link flags \"${CMAKE_EXE_LINKER_FLAGS}\")")
 
-# The images the project makes itself carry nothing but the program: not the
-# name and version of the compiler that built them, nor where link-time
-# optimisation compiles at the link. They link no runtime, so the program's
-# own code may need none, at any optimisation: no exceptions, no type
-# information.
-if(QUOVEX_RUNTIME_FREE OR WIN32)
+# The runtime-free image carries nothing but the program: not the name and
+# version of the compiler that built it, nor where link-time optimisation
+# compiles at the link. It links no runtime, so the program's own code may
+# need none, at any optimisation: no exceptions, no type information.
+if(QUOVEX_RUNTIME_FREE)
   add_compile_options(-fno-ident)
   add_link_options(-fno-ident)
   list(APPEND QUOVEX_PROGRAM_OPTIONS -fno-exceptions -fno-rtti)
@@ -149,12 +148,7 @@ if(QUOVEX_PROCESSOR STREQUAL "aarch64" AND NOT WIN32)
 endif()
 
 if(WIN32)
-  enable_language(RC)
-  # The images' link time (driver/CMakeLists.txt).
-  include(QuovexSourceDate)
-  # What differs between the two images, unwind tables among it, comes from
-  # their toolchain files.
-  add_compile_options(${QUOVEX_WINDOWS_COMPILE_OPTIONS})
+  include(QuovexWindows)
 endif()
 
 # The project's own code builds without a warning. The presets, and so the
@@ -162,6 +156,10 @@ endif()
 # (CMAKE_COMPILE_WARNING_AS_ERROR); a plain configure does not, so a newer
 # compiler or a distribution's own warning flags cannot stop a build.
 function(quovex_target_warnings target)
-  target_compile_options(${target} PRIVATE
-    -Wall -Wextra -Wpedantic -Wconversion -Wsign-conversion -Wshadow)
+  if(MSVC)
+    target_compile_options(${target} PRIVATE /W4)
+  else()
+    target_compile_options(${target} PRIVATE
+      -Wall -Wextra -Wpedantic -Wconversion -Wsign-conversion -Wshadow)
+  endif()
 endfunction()

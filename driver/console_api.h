@@ -1,15 +1,9 @@
 // The four console and process operations the program uses, spelled, typed
-// and ordered as the Windows API spells them. A Windows build takes them from
-// <windows.h> and KERNEL32; elsewhere these declarations stand in for them and
-// a platform file linked into the build defines them.
+// and ordered as the Windows API spells them. On Windows they are KERNEL32's
+// own, declared here rather than through <windows.h>, which not every
+// Windows toolchain's headers provide (clang-cl's come from the Windows SDK);
+// elsewhere a platform file linked into the build defines them.
 #pragma once
-
-#ifdef _WIN32
-
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-
-#else
 
 #include <cstdint>
 
@@ -29,14 +23,20 @@ inline constexpr DWORD STD_OUTPUT_HANDLE = static_cast<DWORD>(-11);
 // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast,performance-no-int-to-ptr)
 inline HANDLE const INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(std::intptr_t{-1});
 
+#ifdef _WIN32
+// KERNEL32's calling convention, and calls made through the import table.
+#define WINAPI __stdcall
+#define QUOVEX_IMPORT __declspec(dllimport)
+#else
 #define WINAPI
+#define QUOVEX_IMPORT
+#endif
 
 extern "C" {
-BOOL WINAPI SetConsoleTitleA(LPCSTR lpConsoleTitle);
-HANDLE WINAPI GetStdHandle(DWORD nStdHandle);
-BOOL WINAPI WriteConsoleA(HANDLE hConsoleOutput, const VOID* lpBuffer, DWORD nNumberOfCharsToWrite,
-                          LPDWORD lpNumberOfCharsWritten, LPVOID lpReserved);
-[[noreturn]] VOID WINAPI ExitProcess(UINT uExitCode);
+QUOVEX_IMPORT BOOL WINAPI SetConsoleTitleA(LPCSTR lpConsoleTitle);
+QUOVEX_IMPORT HANDLE WINAPI GetStdHandle(DWORD nStdHandle);
+QUOVEX_IMPORT BOOL WINAPI WriteConsoleA(HANDLE hConsoleOutput, const VOID* lpBuffer,
+                                        DWORD nNumberOfCharsToWrite, LPDWORD lpNumberOfCharsWritten,
+                                        LPVOID lpReserved);
+[[noreturn]] QUOVEX_IMPORT VOID WINAPI ExitProcess(UINT uExitCode);
 }
-
-#endif

@@ -1,9 +1,9 @@
 """Checks every property a Windows image must have, read with Debian's
-python3-pefile.
+python3-pefile, each from the toolchain family that can write it.
 
-Usage: image_test.py IMAGE MANIFEST TARGET VERSION LINK_TIME, where TARGET
-is x86 or AMD64, VERSION the project's, as 1.2.3, and LINK_TIME the sources'
-date in seconds since 1970."""
+Usage: image_test.py IMAGE MANIFEST TARGET FAMILY VERSION LINK_TIME, where
+TARGET is x86 or AMD64, FAMILY gnu, llvm-mingw or msvc, VERSION the
+project's, as 1.2.3, and LINK_TIME the sources' date in seconds since 1970."""
 
 import pathlib
 import re
@@ -22,21 +22,34 @@ RT_VERSION = pefile.RESOURCE_TYPE["RT_VERSION"]
 RT_MANIFEST = pefile.RESOURCE_TYPE["RT_MANIFEST"]
 US_ENGLISH, UNICODE = 0x409, 1200
 VFT_APP, VOS_NT_WINDOWS32 = 1, 0x40004
+NO_SEH, GUARD_CF = DLL["IMAGE_DLLCHARACTERISTICS_NO_SEH"], DLL["IMAGE_DLLCHARACTERISTICS_GUARD_CF"]
 DLL_BOTH = (DLL["IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE"] | DLL["IMAGE_DLLCHARACTERISTICS_NX_COMPAT"]
             | DLL["IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE"])
+# Control Flow Guard's flags: the code is instrumented and its table present.
+GUARD_CF_TABLE = 0x100 | 0x400
+# The debug entry of extended characteristics, and its mark of CET (shadow
+# stack) compatibility.
+EX_DLLCHARACTERISTICS, CET_COMPAT = 20, 0x1
 
-# What differs between the two images; the toolchain files say why.
+# What differs between the two images (cmake/QuovexWindows.cmake says why),
+# with the stack cookie's well-known default, which the loader replaces.
 TARGETS = {
     "x86": {"machine": 0x14C, "magic": pefile.OPTIONAL_HEADER_MAGIC_PE,
-            "file_flag": FILE["IMAGE_FILE_32BIT_MACHINE"],
-            "dll_characteristics": DLL_BOTH | DLL["IMAGE_DLLCHARACTERISTICS_NO_SEH"],
-            "relocation": pefile.RELOCATION_TYPE["IMAGE_REL_BASED_HIGHLOW"],
-            "max_size": 5 * 1024, "unwind_tables": False},
+            "file_flag": FILE["IMAGE_FILE_32BIT_MACHINE"], "dll_characteristics": DLL_BOTH,
+            "relocation": pefile.RELOCATION_TYPE["IMAGE_REL_BASED_HIGHLOW"], "cookie": 0xBB40E64E},
     "AMD64": {"machine": 0x8664, "magic": pefile.OPTIONAL_HEADER_MAGIC_PE_PLUS,
               "file_flag": FILE["IMAGE_FILE_LARGE_ADDRESS_AWARE"],
               "dll_characteristics": DLL_BOTH | DLL["IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA"],
-              "relocation": pefile.RELOCATION_TYPE["IMAGE_REL_BASED_DIR64"],
-              "max_size": 6 * 1024, "unwind_tables": True},
+              "relocation": pefile.RELOCATION_TYPE["IMAGE_REL_BASED_DIR64"], "cookie": 0x00002B992DDFA232},
+}
+# What each family writes beyond that: its largest x86 and x64 images; on
+# x64 a function table entry for every function (GCC's) or for those that
+# need one (clang leaves out leaves that touch no stack); from the MSVC ABI
+# a load configuration with the cookie, Control Flow Guard and CET.
+FAMILIES = {
+    "gnu": {"max_size": {"x86": 5 * 1024, "AMD64": 6 * 1024}, "every_function": True, "guard": False},
+    "llvm-mingw": {"max_size": {"x86": 5 * 1024, "AMD64": 6 * 1024}, "every_function": False, "guard": False},
+    "msvc": {"max_size": {"x86": 6 * 1024, "AMD64": 7 * 1024}, "every_function": False, "guard": True},
 }
 # Code that is no function: padding, import thunks (jmp through the import
 # table) and the linker's empty constructor and destructor lists.
@@ -50,16 +63,16 @@ SUPPORTED_OS = {"{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8
                 "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}
 
 
-def unwind_problems(image):
-    """Where the x64 function table falls short: it must cover every
-    function, with version 1 unwind info, and leave out only code that is no
-    function."""
+def unwind_problems(image, every_function):
+    """Where the x64 function table falls short: it must hold version 1
+    unwind info and, where the family writes one for every function, leave
+    out only code that is no function."""
     functions = sorted((f.struct.BeginAddress, f.struct.EndAddress, f.unwindinfo)
                        for f in getattr(image, "DIRECTORY_ENTRY_EXCEPTION", []))
     found = [] if functions else ["no function table (.pdata)"]
     found += [f"unwind info of {begin:#x} is not version 1"
               for begin, _, unwind in functions if unwind is None or unwind.Version != 1]
-    for section in (s for s in image.sections if s.Characteristics & SECTION_EXECUTE):
+    for section in (s for s in image.sections if every_function and s.Characteristics & SECTION_EXECUTE):
         at, stop = section.VirtualAddress, section.VirtualAddress + section.Misc_VirtualSize
         for begin, end, _ in functions + [(stop, stop, None)]:
             if begin > at and not NOT_A_FUNCTION.match(image.get_data(at, begin - at)):
@@ -98,7 +111,35 @@ def version_problems(image, project_version):
     return found
 
 
-def problems(image_bytes, manifest_bytes, target, project_version, link_time):
+def load_configuration_problems(image, target, family):
+    """What the image lacks of what the loader reads: on x86, NO_SEH or a
+    SafeSEH table; from the MSVC ABI, a cookie at the well-known default for
+    the loader to set, Control Flow Guard's table and CET compatibility."""
+    config = getattr(image, "DIRECTORY_ENTRY_LOAD_CONFIG", None)
+    config = config.struct if config else None
+    found = []
+    if target["machine"] == 0x14C and not (image.OPTIONAL_HEADER.DllCharacteristics & NO_SEH
+                                           or (config and config.SEHandlerTable)):
+        found.append("neither NO_SEH nor a SafeSEH table")
+    if not family["guard"]:
+        return found
+    if config is None:
+        return found + ["no load configuration"]
+    cookie = config.SecurityCookie - image.OPTIONAL_HEADER.ImageBase
+    size = 4 if target["machine"] == 0x14C else 8
+    if config.SecurityCookie == 0 or image.get_data(cookie, size) != target["cookie"].to_bytes(size, "little"):
+        found.append("no stack cookie at its default for the loader to set")
+    if config.GuardFlags & GUARD_CF_TABLE != GUARD_CF_TABLE:
+        found.append(f"guard flags {config.GuardFlags:#x}: no Control Flow Guard table")
+    marks = [int.from_bytes(image.get_data(entry.struct.AddressOfRawData, entry.struct.SizeOfData), "little")
+             for entry in getattr(image, "DIRECTORY_ENTRY_DEBUG", [])
+             if entry.struct.Type == EX_DLLCHARACTERISTICS]
+    if not any(mark & CET_COMPAT for mark in marks):
+        found.append("not marked compatible with CET shadow stacks")
+    return found
+
+
+def problems(image_bytes, manifest_bytes, target, family, project_version, link_time):
     """Every way the image differs from what it must be; empty when right."""
     found = []
 
@@ -109,7 +150,8 @@ def problems(image_bytes, manifest_bytes, target, project_version, link_time):
     try:
         image = pefile.PE(data=image_bytes)
         header, optional = image.FILE_HEADER, image.OPTIONAL_HEADER
-        expect(len(image_bytes) <= target["max_size"], f"image is {len(image_bytes)} bytes")
+        processor = next(name for name, each in TARGETS.items() if each is target)
+        expect(len(image_bytes) <= family["max_size"][processor], f"image is {len(image_bytes)} bytes")
         expect(header.Machine == target["machine"], f"machine {header.Machine:#x}")
         expect(optional.Magic == target["magic"], f"optional header magic {optional.Magic:#x}")
         expect(header.TimeDateStamp == link_time != 0, f"link time {header.TimeDateStamp}, not {link_time}")
@@ -125,9 +167,11 @@ def problems(image_bytes, manifest_bytes, target, project_version, link_time):
         for name in ("Subsystem", "OperatingSystem"):
             version = (getattr(optional, f"Major{name}Version"), getattr(optional, f"Minor{name}Version"))
             expect(version == (6, 0), f"{name} version {version}")
-        wanted = target["dll_characteristics"]
-        expect(optional.DllCharacteristics == wanted,
-               f"DLL characteristics {optional.DllCharacteristics:#x}, not {wanted:#x}")
+        # NO_SEH is the x86 linker's to write or not (below).
+        wanted = target["dll_characteristics"] | (GUARD_CF if family["guard"] else 0)
+        have = optional.DllCharacteristics & ~(NO_SEH if processor == "x86" else 0)
+        expect(have == wanted, f"DLL characteristics {optional.DllCharacteristics:#x}, not {wanted:#x}")
+        found += load_configuration_problems(image, target, family)
         for field in ("SizeOfStackReserve", "SizeOfHeapReserve"):
             expect(getattr(optional, field) == 0x100000, f"{field} {getattr(optional, field):#x}")
         for field in ("SizeOfStackCommit", "SizeOfHeapCommit"):
@@ -147,8 +191,8 @@ def problems(image_bytes, manifest_bytes, target, project_version, link_time):
                    for entry in getattr(image, "DIRECTORY_ENTRY_IMPORT", [])}
         expect(imports == IMPORTS, f"imports {imports}")
 
-        if target["unwind_tables"]:
-            found += unwind_problems(image)
+        if processor == "AMD64":
+            found += unwind_problems(image, family["every_function"])
 
         resources = [(kind.id, name.id, language.data.lang | language.data.sublang << 10,
                       image.get_data(language.data.struct.OffsetToData, language.data.struct.Size))
@@ -165,10 +209,11 @@ def problems(image_bytes, manifest_bytes, target, project_version, link_time):
 
 
 class WindowsImage(unittest.TestCase):
-    image = manifest = target = version = link_time = None  # from the command line
+    image = manifest = target = family = version = link_time = None  # from the command line
 
     def test_has_every_required_property(self):
-        self.assertEqual(problems(self.image, self.manifest, self.target, self.version, self.link_time), [])
+        self.assertEqual(problems(self.image, self.manifest, self.target, self.family, self.version,
+                                  self.link_time), [])
 
     def test_manifest_asks_for_the_callers_rights_on_every_windows_since_vista(self):
         root = ElementTree.fromstring(self.manifest)
@@ -180,7 +225,8 @@ class WindowsImage(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    image, manifest, target, WindowsImage.version, link_time = sys.argv[1:6]
+    image, manifest, target, family, WindowsImage.version, link_time = sys.argv[1:7]
     WindowsImage.image, WindowsImage.manifest = (pathlib.Path(p).read_bytes() for p in (image, manifest))
-    WindowsImage.target, WindowsImage.link_time = TARGETS[target], int(link_time)
+    WindowsImage.target, WindowsImage.family = TARGETS[target], FAMILIES[family]
+    WindowsImage.link_time = int(link_time)
     unittest.main(argv=sys.argv[:1], verbosity=2)
