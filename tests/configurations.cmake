@@ -7,15 +7,23 @@
 # variant, build type and flags. ARCH is this machine's processor or a
 # toolchain of cmake/toolchains/, cross-built and run under qemu-user unless
 # it is this machine's; a row this machine can neither run nor cross-build is
-# disabled. NO_STATIC_LIBRARIES hides the static C and C++ libraries in a
-# mount namespace of the row's own, as on a system that installs none; the
-# program then links dynamically, with no ELF check (exit 77: no namespace).
+# disabled. TRIPLE-own is a toolchain file of a user's own for mingw-w64,
+# whose image check alone runs. NO_STATIC_LIBRARIES hides the static C and
+# C++ libraries in a mount namespace of the row's own, as on a system that
+# installs none; the program then links dynamically, with no ELF check
+# (exit 77: no namespace).
 #
 # quovex_configuration(NAME COMPILER BUILD_TYPE VARIANT ARCH FLAGS [SUITE] [IPO] [NO_STATIC_LIBRARIES])
 function(quovex_configuration name compiler build_type variant arch flags)
   set(folder ${CMAKE_CURRENT_BINARY_DIR}/configurations/${name})
   set(toolchain ${PROJECT_SOURCE_DIR}/cmake/toolchains/${arch}.cmake)
-  if(arch MATCHES "^${CMAKE_HOST_SYSTEM_PROCESSOR}(-|$)")
+  if(arch MATCHES "^(.*-w64-mingw32)-own$")
+    # A user's own toolchain file, naming mingw-w64's tools and nothing else.
+    set(toolchain ${folder}.cmake)
+    file(WRITE ${toolchain} "set(CMAKE_SYSTEM_NAME Windows)\nset(CMAKE_CXX_COMPILER ${CMAKE_MATCH_1}-g++)\n"
+                            "set(CMAKE_RC_COMPILER ${CMAKE_MATCH_1}-windres)\n")
+    set(tools --toolchain=${toolchain})
+  elseif(arch MATCHES "^${CMAKE_HOST_SYSTEM_PROCESSOR}(-|$)")
     set(tools -DCMAKE_CXX_COMPILER=${compiler})
   elseif(EXISTS ${toolchain})
     set(tools --toolchain=${toolchain})
@@ -33,6 +41,11 @@ function(quovex_configuration name compiler build_type variant arch flags)
     set(build --build-target quovex)
     set(tests -R "^(process|elf_image)$")
     set(checks 2)
+  endif()
+  if(variant STREQUAL "windows")
+    set(links "KERNEL32 alone")
+    set(tests -R "^windows_image$")
+    set(checks 1)
   endif()
   if(row_NO_STATIC_LIBRARIES)
     foreach(library IN ITEMS libc.a libm.a libstdc++.a libsupc++.a)
@@ -118,6 +131,10 @@ quovex_configuration(aarch64-debug g++ Debug runtime-free aarch64-linux-gnu none
 quovex_configuration(aarch64-c-library-debug g++ Debug c-library aarch64-linux-gnu none)
 quovex_configuration(aarch64-debian g++ None runtime-free aarch64-linux-gnu debian)
 quovex_configuration(aarch64-debian-c-library g++ None c-library aarch64-linux-gnu debian)
+# Both Windows images through a toolchain file of the user's own, as the
+# GNU presets build them.
+quovex_configuration(windows-x86-own-toolchain g++ MinSizeRel windows i686-w64-mingw32-own none)
+quovex_configuration(windows-x64-own-toolchain g++ MinSizeRel windows x86_64-w64-mingw32-own none)
 # The C library build where the project has no entry of its own: a
 # big-endian architecture and a 32-bit one.
 quovex_configuration(s390x-debian g++ None c-library s390x-linux-gnu debian SUITE)
