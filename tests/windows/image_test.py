@@ -25,8 +25,6 @@ VFT_APP, VOS_NT_WINDOWS32 = 1, 0x40004
 NO_SEH, GUARD_CF = DLL["IMAGE_DLLCHARACTERISTICS_NO_SEH"], DLL["IMAGE_DLLCHARACTERISTICS_GUARD_CF"]
 DLL_BOTH = (DLL["IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE"] | DLL["IMAGE_DLLCHARACTERISTICS_NX_COMPAT"]
             | DLL["IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE"])
-# Control Flow Guard's flags: the code is instrumented and its table present.
-GUARD_CF_TABLE = 0x100 | 0x400
 # The debug entry of extended characteristics, and its mark of CET (shadow
 # stack) compatibility.
 EX_DLLCHARACTERISTICS, CET_COMPAT = 20, 0x1
@@ -46,11 +44,9 @@ TARGETS = {
 # x64 a function table entry for every function (GCC's) or for those that
 # need one (clang leaves out leaves that touch no stack); from the MSVC ABI
 # a load configuration with the cookie, Control Flow Guard and CET.
-FAMILIES = {
-    "gnu": {"max_size": {"x86": 5 * 1024, "AMD64": 6 * 1024}, "every_function": True, "guard": False},
-    "llvm-mingw": {"max_size": {"x86": 5 * 1024, "AMD64": 6 * 1024}, "every_function": False, "guard": False},
-    "msvc": {"max_size": {"x86": 6 * 1024, "AMD64": 7 * 1024}, "every_function": False, "guard": True},
-}
+FAMILIES = {"gnu": {"max_size": {"x86": 5120, "AMD64": 6144}, "every_function": True, "guard": False},
+            "llvm-mingw": {"max_size": {"x86": 5120, "AMD64": 6144}, "every_function": False, "guard": False},
+            "msvc": {"max_size": {"x86": 6144, "AMD64": 7168}, "every_function": False, "guard": True}}
 # Code that is no function: padding, import thunks (jmp through the import
 # table) and the linker's empty constructor and destructor lists.
 NOT_A_FUNCTION = re.compile(rb"(?:[\x90\xcc]|\xff\x25[\s\S]{4}|\xff{8}|\x00{8})*\Z")
@@ -111,35 +107,27 @@ def version_problems(image, project_version):
     return found
 
 
-def load_configuration_problems(image, target, family):
-    """What the image lacks of what the loader reads: on x86, NO_SEH or a
-    SafeSEH table; from the MSVC ABI, a cookie at the well-known default for
-    the loader to set, Control Flow Guard's table and CET compatibility."""
+def load_configuration_problems(image, x86, cookie, guard):
+    """What the loader would miss: on x86 NO_SEH or a SafeSEH table; with guard
+    (the MSVC ABI) a cookie at its well-known default, for the loader to set,
+    Control Flow Guard's table (instrumented, table present) and the CET mark."""
     config = getattr(image, "DIRECTORY_ENTRY_LOAD_CONFIG", None)
-    config = config.struct if config else None
-    found = []
-    if target["machine"] == 0x14C and not (image.OPTIONAL_HEADER.DllCharacteristics & NO_SEH
-                                           or (config and config.SEHandlerTable)):
-        found.append("neither NO_SEH nor a SafeSEH table")
-    if not family["guard"]:
-        return found
-    if config is None:
-        return found + ["no load configuration"]
-    cookie = config.SecurityCookie - image.OPTIONAL_HEADER.ImageBase
-    size = 4 if target["machine"] == 0x14C else 8
-    if config.SecurityCookie == 0 or image.get_data(cookie, size) != target["cookie"].to_bytes(size, "little"):
+    config = config and config.struct
+    found = ["neither NO_SEH nor a SafeSEH table"] if x86 and not (
+        image.OPTIONAL_HEADER.DllCharacteristics & NO_SEH or config and config.SEHandlerTable) else []
+    if not guard or not config:
+        return found + (["no load configuration"] if guard else [])
+    size, at = (4 if x86 else 8), config.SecurityCookie - image.OPTIONAL_HEADER.ImageBase
+    if not config.SecurityCookie or image.get_data(at, size) != cookie.to_bytes(size, "little"):
         found.append("no stack cookie at its default for the loader to set")
-    if config.GuardFlags & GUARD_CF_TABLE != GUARD_CF_TABLE:
+    if config.GuardFlags & 0x500 != 0x500:
         found.append(f"guard flags {config.GuardFlags:#x}: no Control Flow Guard table")
-    marks = [int.from_bytes(image.get_data(entry.struct.AddressOfRawData, entry.struct.SizeOfData), "little")
-             for entry in getattr(image, "DIRECTORY_ENTRY_DEBUG", [])
-             if entry.struct.Type == EX_DLLCHARACTERISTICS]
-    if not any(mark & CET_COMPAT for mark in marks):
-        found.append("not marked compatible with CET shadow stacks")
-    return found
+    marks = [image.get_data(entry.struct.AddressOfRawData, 1)[0] for entry in image.DIRECTORY_ENTRY_DEBUG
+             if entry.struct.Type == EX_DLLCHARACTERISTICS] if hasattr(image, "DIRECTORY_ENTRY_DEBUG") else []
+    return found + ([] if any(mark & CET_COMPAT for mark in marks) else ["not marked CET compatible"])
 
 
-def problems(image_bytes, manifest_bytes, target, family, project_version, link_time):
+def problems(image_bytes, manifest_bytes, processor, family, project_version, link_time):
     """Every way the image differs from what it must be; empty when right."""
     found = []
 
@@ -150,7 +138,7 @@ def problems(image_bytes, manifest_bytes, target, family, project_version, link_
     try:
         image = pefile.PE(data=image_bytes)
         header, optional = image.FILE_HEADER, image.OPTIONAL_HEADER
-        processor = next(name for name, each in TARGETS.items() if each is target)
+        target, family = TARGETS[processor], FAMILIES[family]
         expect(len(image_bytes) <= family["max_size"][processor], f"image is {len(image_bytes)} bytes")
         expect(header.Machine == target["machine"], f"machine {header.Machine:#x}")
         expect(optional.Magic == target["magic"], f"optional header magic {optional.Magic:#x}")
@@ -171,7 +159,7 @@ def problems(image_bytes, manifest_bytes, target, family, project_version, link_
         wanted = target["dll_characteristics"] | (GUARD_CF if family["guard"] else 0)
         have = optional.DllCharacteristics & ~(NO_SEH if processor == "x86" else 0)
         expect(have == wanted, f"DLL characteristics {optional.DllCharacteristics:#x}, not {wanted:#x}")
-        found += load_configuration_problems(image, target, family)
+        found += load_configuration_problems(image, processor == "x86", target["cookie"], family["guard"])
         for field in ("SizeOfStackReserve", "SizeOfHeapReserve"):
             expect(getattr(optional, field) == 0x100000, f"{field} {getattr(optional, field):#x}")
         for field in ("SizeOfStackCommit", "SizeOfHeapCommit"):
@@ -227,6 +215,5 @@ class WindowsImage(unittest.TestCase):
 if __name__ == "__main__":
     image, manifest, target, family, WindowsImage.version, link_time = sys.argv[1:7]
     WindowsImage.image, WindowsImage.manifest = (pathlib.Path(p).read_bytes() for p in (image, manifest))
-    WindowsImage.target, WindowsImage.family = TARGETS[target], FAMILIES[family]
-    WindowsImage.link_time = int(link_time)
+    WindowsImage.target, WindowsImage.family, WindowsImage.link_time = target, family, int(link_time)
     unittest.main(argv=sys.argv[:1], verbosity=2)
