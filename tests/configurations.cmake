@@ -2,23 +2,21 @@
 # test of the full suite (label "configurations") that configures these
 # sources afresh in its own folder with the row's compiler, build type,
 # variant and CXXFLAGS/LDFLAGS, builds the program and runs its process and
-# ELF checks, both of which must be there, or with SUITE its whole quick
-# suite. The configure's own line of what it builds must name the row's
-# variant, build type and flags. ARCH is this machine's processor or a
-# toolchain of cmake/toolchains/, cross-built and run under qemu-user unless
-# it is this machine's; a row this machine can neither run nor cross-build is
-# disabled. TRIPLE-own is a toolchain file of a user's own for mingw-w64,
-# whose image check alone runs. NO_STATIC_LIBRARIES hides the static C and
-# C++ libraries in a mount namespace of the row's own, as on a system that
-# installs none; the program then links dynamically, with no ELF check
-# (exit 77: no namespace).
+# ELF checks (a Windows image: its image check), all it has, or with SUITE
+# its whole quick suite; the configure's line of what it builds must name
+# the row's variant, build type and flags. VARIANT "dynamic" is the C library
+# build with the static C and C++ libraries hidden in a mount namespace of
+# its own (exit 77 where there is none), as on a system that installs none.
+# ARCH is this machine's processor, a toolchain of cmake/toolchains/,
+# cross-built and run under qemu-user, or TRIPLE-own, a toolchain file of a
+# user's own naming mingw-w64's tools alone; a row this machine can neither
+# run nor cross-build is disabled.
 #
-# quovex_configuration(NAME COMPILER BUILD_TYPE VARIANT ARCH FLAGS [SUITE] [IPO] [NO_STATIC_LIBRARIES])
+# quovex_configuration(NAME COMPILER BUILD_TYPE VARIANT ARCH FLAGS [SUITE] [IPO])
 function(quovex_configuration name compiler build_type variant arch flags)
   set(folder ${CMAKE_CURRENT_BINARY_DIR}/configurations/${name})
   set(toolchain ${PROJECT_SOURCE_DIR}/cmake/toolchains/${arch}.cmake)
   if(arch MATCHES "^(.*-w64-mingw32)-own$")
-    # A user's own toolchain file, naming mingw-w64's tools and nothing else.
     set(toolchain ${folder}.cmake)
     file(WRITE ${toolchain} "set(CMAKE_SYSTEM_NAME Windows)\nset(CMAKE_CXX_COMPILER ${CMAKE_MATCH_1}-g++)\n"
                             "set(CMAKE_RC_COMPILER ${CMAKE_MATCH_1}-windres)\n")
@@ -30,32 +28,24 @@ function(quovex_configuration name compiler build_type variant arch flags)
   else()
     set(disabled DISABLED ON)
   endif()
-  cmake_parse_arguments(PARSE_ARGV 6 row "SUITE;IPO;NO_STATIC_LIBRARIES" "" "")
+  cmake_parse_arguments(PARSE_ARGV 6 row "SUITE;IPO" "" "")
   string(COMPARE EQUAL ${variant} runtime-free runtime_free)
-  set(links "no runtime")
-  if(NOT runtime_free)
-    set(links "the C library, (as a static PIE|statically)")
-  endif()
-  set(checks "[0-9]+")
-  if(NOT row_SUITE)
+  # What each variant's configure says it links, and how many checks it has.
+  set(runtime-free "no runtime" 2)
+  set(c-library "the C library, (as a static PIE|statically)" 2)
+  set(dynamic "the C library, dynamically: " 1)
+  set(windows "KERNEL32 alone" 1)
+  list(GET ${variant} 0 links)
+  list(GET ${variant} 1 checks)
+  if(row_SUITE)
+    set(checks "[0-9]+")
+  else()
     set(build --build-target quovex)
-    set(tests -R "^(process|elf_image)$")
-    set(checks 2)
+    set(tests -R "^(process|elf_image|windows_image)$")
   endif()
-  if(variant STREQUAL "windows")
-    set(links "KERNEL32 alone")
-    set(tests -R "^windows_image$")
-    set(checks 1)
-  endif()
-  if(row_NO_STATIC_LIBRARIES)
-    foreach(library IN ITEMS libc.a libm.a libstdc++.a libsupc++.a)
-      execute_process(COMMAND ${compiler} -print-file-name=${library} OUTPUT_VARIABLE path
-                      OUTPUT_STRIP_TRAILING_WHITESPACE)
-      string(APPEND hide "mount --bind /dev/null ${path} || exit 77 && ")
-    endforeach()
-    set(hide unshare --mount sh -c "${hide}exec \"$@\"" sh)
-    set(links "the C library, dynamically: ")
-    set(checks 1)
+  if(variant STREQUAL "dynamic")
+    set(hide unshare --mount sh -c "for f in libc.a libm.a libstdc++.a libsupc++.a\ndo mount --bind /dev/null \
+\"$(${compiler} -print-file-name=$f)\" || exit 77\ndone\nexec \"$@\"" sh)
   endif()
   set(said "${build_type}, C++ flags \"${${flags}_cxxflags}\", link flags \"${${flags}_ldflags}\")")
   string(REGEX REPLACE "[][+.*?()^$|\\]" "\\\\\\0" said "${said}")
@@ -122,17 +112,16 @@ quovex_configuration(fedora g++ None runtime-free x86_64 fedora)
 quovex_configuration(fedora-c-library g++ None c-library x86_64 fedora)
 quovex_configuration(arch g++ None runtime-free x86_64 arch)
 quovex_configuration(arch-c-library g++ None c-library x86_64 arch)
-# A system that installs no static C or C++ library, as Fedora's and
-# openSUSE's do until their static packages are installed.
-quovex_configuration(no-static-libraries g++ None c-library x86_64 none NO_STATIC_LIBRARIES)
+# No static C or C++ library, as on Fedora and openSUSE until their static
+# packages are installed.
+quovex_configuration(no-static-libraries g++ None dynamic x86_64 none)
 # 64-bit Arm: a developer's build and Debian's package build; Release is
 # the linux-aarch64 preset's.
 quovex_configuration(aarch64-debug g++ Debug runtime-free aarch64-linux-gnu none)
 quovex_configuration(aarch64-c-library-debug g++ Debug c-library aarch64-linux-gnu none)
 quovex_configuration(aarch64-debian g++ None runtime-free aarch64-linux-gnu debian)
 quovex_configuration(aarch64-debian-c-library g++ None c-library aarch64-linux-gnu debian)
-# Both Windows images through a toolchain file of the user's own, as the
-# GNU presets build them.
+# Both mingw-w64 images through a user's own toolchain file.
 quovex_configuration(windows-x86-own-toolchain g++ MinSizeRel windows i686-w64-mingw32-own none)
 quovex_configuration(windows-x64-own-toolchain g++ MinSizeRel windows x86_64-w64-mingw32-own none)
 # The C library build where the project has no entry of its own: a
